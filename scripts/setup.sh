@@ -1,0 +1,19 @@
+#!/usr/bin/env bash
+# Installs what building and testing Quillset needs, when it is missing (Debian 12).
+set -euo pipefail
+packages=(cmake make g++ gcc clang libclang-rt-14-dev g++-mingw-w64-i686-posix gcc-mingw-w64-i686-posix
+  mingw-w64-tools libgtest-dev libgmock-dev googletest libbenchmark-dev libjpeg62-turbo-dev liblz4-dev zlib1g-dev
+  libcli11-dev libfmt-dev libtomlplusplus-dev wine wine32:i386 xvfb xauth xdotool imagemagick liblnk-utils fonts-wine
+  dpkg-dev nasm)
+missing=()
+for p in "${packages[@]}"; do
+  dpkg -s "$p" >/dev/null 2>&1 || missing+=("$p")
+done
+[ ${#missing[@]} -eq 0 ] && exit 0
+SUDO=""
+[ "$(id -u)" -ne 0 ] && SUDO="sudo"
+echo "setup: installing ${missing[*]}"
+if ! dpkg --print-foreign-architectures | grep -qx i386; then $SUDO dpkg --add-architecture i386; fi
+export DEBIAN_FRONTEND=noninteractive
+$SUDO apt-get update -qq
+$SUDO apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null

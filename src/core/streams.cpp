@@ -1,0 +1,109 @@
+#include "core/streams.h"
+
+#include <algorithm>
+#include <cstring>
+
+#include "core/errors.h"
+#include "platform/platform.h"
+
+namespace qs {
+
+std::int64_t TStream::Size() {
+  std::int64_t pos = Seek(0, SeekOrigin::Current);
+  std::int64_t end = Seek(0, SeekOrigin::End);
+  Seek(pos, SeekOrigin::Begin);
+  return end;
+}
+
+void TStream::ReadBuffer(void* buffer, std::size_t count) {
+  if (count != 0 && Read(buffer, count) != count) throw EReadError();
+}
+
+void TStream::WriteBuffer(const void* buffer, std::size_t count) {
+  if (count != 0 && Write(buffer, count) != count) throw EWriteError();
+}
+
+std::int64_t TStream::CopyFrom(TStream& source, std::int64_t count) {
+  if (count == 0) {
+    source.SetPosition(0);
+    count = source.Size();
+  }
+  std::int64_t done = 0;
+  std::vector<std::uint8_t> buf(static_cast<std::size_t>(std::min<std::int64_t>(count, 61440)) + 1);
+  while (done < count) {
+    std::size_t n = static_cast<std::size_t>(std::min<std::int64_t>(count - done, 61440));
+    source.ReadBuffer(buf.data(), n);
+    WriteBuffer(buf.data(), n);
+    done += static_cast<std::int64_t>(n);
+  }
+  return done;
+}
+
+std::uint8_t TStream::ReadU8() {
+  std::uint8_t v;
+  ReadBuffer(&v, 1);
+  return v;
+}
+
+std::int32_t TStream::ReadI32() {
+  std::uint8_t b[4];
+  ReadBuffer(b, 4);
+  return static_cast<std::int32_t>(static_cast<std::uint32_t>(b[0]) | (static_cast<std::uint32_t>(b[1]) << 8) |
+                                   (static_cast<std::uint32_t>(b[2]) << 16) | (static_cast<std::uint32_t>(b[3]) << 24));
+}
+
+void TStream::WriteU8(std::uint8_t v) { WriteBuffer(&v, 1); }
+
+void TStream::WriteI32(std::int32_t v) {
+  auto u = static_cast<std::uint32_t>(v);
+  std::uint8_t b[4] = {static_cast<std::uint8_t>(u), static_cast<std::uint8_t>(u >> 8), static_cast<std::uint8_t>(u >> 16),
+                       static_cast<std::uint8_t>(u >> 24)};
+  WriteBuffer(b, 4);
+}
+
+std::size_t TMemoryStream::Read(void* buffer, std::size_t count) {
+  if (pos_ >= data_.size()) return 0;
+  std::size_t n = std::min(count, data_.size() - pos_);
+  std::memcpy(buffer, data_.data() + pos_, n);
+  pos_ += n;
+  return n;
+}
+
+std::size_t TMemoryStream::Write(const void* buffer, std::size_t count) {
+  if (count == 0) return 0;
+  if (pos_ + count > data_.size()) data_.resize(pos_ + count);
+  std::memcpy(data_.data() + pos_, buffer, count);
+  pos_ += count;
+  return count;
+}
+
+std::int64_t TMemoryStream::Seek(std::int64_t offset, SeekOrigin origin) {
+  std::int64_t base = origin == SeekOrigin::Begin ? 0 : origin == SeekOrigin::Current ? static_cast<std::int64_t>(pos_)
+                                                                                      : static_cast<std::int64_t>(data_.size());
+  std::int64_t p = base + offset;
+  if (p < 0) throw EReadError();
+  pos_ = static_cast<std::size_t>(p);  // past the end is allowed; a write there fills the gap with zeros
+  return p;
+}
+
+TFileStream::TFileStream(IFileSystem& fs, const std::string& path, FileMode mode, ShareMode share) {
+  if (mode == FileMode::Create) {
+    file_ = fs.Create(path);
+    if (!file_) throw EFCreateError(path);
+  } else {
+    file_ = fs.Open(path, mode == FileMode::OpenReadWrite, share);
+    if (!file_) throw EFOpenError(path);
+  }
+}
+
+TFileStream::~TFileStream() = default;
+
+std::size_t TFileStream::Read(void* buffer, std::size_t count) { return file_->Read(buffer, count); }
+std::size_t TFileStream::Write(const void* buffer, std::size_t count) { return file_->Write(buffer, count); }
+std::int64_t TFileStream::Seek(std::int64_t offset, SeekOrigin origin) {
+  std::int64_t r = file_->Seek(offset, static_cast<int>(origin));
+  if (r < 0) throw EReadError();
+  return r;
+}
+
+}  // namespace qs
