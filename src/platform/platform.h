@@ -5,6 +5,7 @@
 // for the command-line tool.
 #pragma once
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <optional>
 #include <string>
@@ -104,6 +105,17 @@ struct Platform {
   IRegistry* registry = nullptr;
   IMessageBoxes* boxes = nullptr;
   std::string programPath;  // command-line element 0: the running program's own path
+  // Processes the user-interface thread's pending messages (set by the application; may be empty).
+  std::function<void()> processMessages;
 };
+
+// The host bundle chosen by the program entry (or a test). Components created by the stream
+// reader cannot take constructor arguments, so they reach the platform through it.
+inline Platform*& HostSlot() {
+  static Platform* host = nullptr;
+  return host;
+}
+inline Platform& Host() { return *HostSlot(); }
+inline void SetHost(Platform* p) { HostSlot() = p; }
 
 }  // namespace qs
