@@ -4,6 +4,7 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 bash scripts/setup.sh
 cmake --preset native >/dev/null && cmake --build --preset native
+bash scripts/deps-libjpeg-win32.sh
 cmake --preset windows >/dev/null && cmake --build --preset windows
 # Lists the Palm Desktop users of the sample desktop (registry + users.dat).
 build/native/tools/quillset/quillset users --registry samples/desktop/registry.reg --drive C=samples/desktop/C

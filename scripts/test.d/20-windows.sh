@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # The i686 Windows build, and its test binaries run under Wine (real registry and file system).
 set -euo pipefail
+bash scripts/deps-libjpeg-win32.sh
 cmake --preset windows >/dev/null
 cmake --build --preset windows
 export WINEPREFIX="${WINEPREFIX:-$PWD/build/wineprefix-tests}" WINEDEBUG=-all
