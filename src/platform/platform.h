@@ -14,6 +14,8 @@
 namespace qs {
 
 enum class ShareMode;
+class IProcesses;   // platform/processes.h
+class IShellLinks;  // platform/shelllinks.h
 
 // ---- files -------------------------------------------------------------------------------
 
@@ -107,6 +109,11 @@ struct Platform {
   std::string programPath;  // command-line element 0: the running program's own path
   // Processes the user-interface thread's pending messages (set by the application; may be empty).
   std::function<void()> processMessages;
+  IProcesses* processes = nullptr;
+  IShellLinks* shellLinks = nullptr;
+  // Ends the whole installer at once with an exit code (set by the application: a quit request
+  // taken from the queue while the launcher waits). When empty, the process exits.
+  std::function<void(std::uint32_t exitCode)> halt;
 };
 
 // The host bundle chosen by the program entry (or a test). Components created by the stream
