@@ -52,6 +52,8 @@ struct Message {
   std::uint32_t message = 0;
   std::uintptr_t wParam = 0;
   std::intptr_t lParam = 0;
+  std::uint32_t time = 0;
+  std::int32_t x = 0, y = 0;  // cursor position when the message was posted
 };
 
 class IProcesses {
