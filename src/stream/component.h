@@ -44,6 +44,9 @@ struct TNotifyEvent {
   }
 };
 
+// What a value of a Variant property holds (the stream's tags 0, 2 to 6, 8, 9, 12, 13, 15 to 18).
+enum class VarType { Unassigned, Null, Integer, Boolean, Single, Double, Currency, Date, String };
+
 // One property value as it travels between the reader/writer and a setter/getter.
 struct PropValue {
   std::int64_t i = 0;  // Integer, Char, Enumeration (ordinal, Boolean 0/1), Set (bits)
@@ -51,13 +54,20 @@ struct PropValue {
   std::string s;       // String
   TPersistent* obj = nullptr;  // Object
   TNotifyEvent event;          // Event
+  // Variant: the type, with the value in i (Integer, Boolean 0/1, Currency as value x 10,000),
+  // f (Single, Double, Date; Currency also as its value) or s (String; wide text comes as ANSI).
+  VarType var = VarType::Unassigned;
 };
 
 struct PropInfo {
   std::string_view name;
   PropKind kind = PropKind::Integer;
   const TypeInfo* type = nullptr;
-  std::function<void(TPersistent&, const PropValue&)> set;  // empty: read-only
+  // Empty: read-only. The reader refuses a read-only property before reading its value - even an
+  // object property holding a collection, which it fills in place without calling the setter.
+  // An object property's setter also receives obj == nullptr (the stream's "nil").
+  std::function<void(TPersistent&, const PropValue&)> set;
+  // Required for Object kinds: the reader walks "Font.Name" and fills collections through it.
   std::function<PropValue(TPersistent&)> get;
   // For writers: whether the value is written (empty: always) and the default that is not.
   std::function<bool(TPersistent&)> stored;
@@ -157,7 +167,8 @@ class TComponent : public TPersistent {
   unsigned state_ = 0;
 };
 
-// A non-visual component keeps its design-time "Left" and "Top" as defined properties.
+// A non-visual component keeps its design-time "Left" and "Top" as defined properties (written
+// when not 0). A derived class that defines properties of its own calls this one too.
 class TNonVisual : public TComponent {
  public:
   using TComponent::TComponent;
