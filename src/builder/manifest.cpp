@@ -1,0 +1,422 @@
+#include "builder/manifest.h"
+
+#include <toml++/toml.h>
+
+#include <algorithm>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+
+#include "core/text.h"
+
+namespace qs {
+
+namespace fs = std::filesystem;
+
+namespace {
+
+// Code page 1252's characters 0x80 to 0x9F. Five of its positions (0x81, 0x8D, 0x8F, 0x90,
+// 0x9D) hold no character; Windows maps them to the control characters of the same number.
+constexpr char32_t kCp1252High[32] = {0x20AC, 0x0081, 0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021,
+                                      0x02C6, 0x2030, 0x0160, 0x2039, 0x0152, 0x008D, 0x017D, 0x008F,
+                                      0x0090, 0x2018, 0x2019, 0x201C, 0x201D, 0x2022, 0x2013, 0x2014,
+                                      0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0x009D, 0x017E, 0x0178};
+
+std::string Hex(char32_t c) {
+  char buf[16];
+  std::snprintf(buf, sizeof buf, "U+%04X", static_cast<unsigned>(c));
+  return buf;
+}
+
+// Where a node stands in the manifest, for messages.
+class Context {
+ public:
+  explicit Context(std::string source) : source_(std::move(source)) {}
+  [[noreturn]] void Fail(const toml::node* at, const std::string& message) const {
+    if (at && at->source().begin.line > 0)
+      throw BuildError(source_ + ":" + std::to_string(at->source().begin.line) + ": " + message);
+    throw BuildError(source_ + ": " + message);
+  }
+  const std::string& Source() const { return source_; }
+
+ private:
+  std::string source_;
+};
+
+struct Reader {
+  Context ctx;
+  fs::path base;
+  Manifest result;
+  bool compressDefault = true;
+
+  // ---- values ----------------------------------------------------------------------------
+
+  void OnlyKeys(const toml::table& t, std::initializer_list<std::string_view> allowed, const std::string& where) {
+    for (auto&& [key, value] : t) {
+      if (std::find(allowed.begin(), allowed.end(), key.str()) != allowed.end()) continue;
+      std::string list;
+      for (auto a : allowed) list += (list.empty() ? "" : ", ") + std::string(a);
+      ctx.Fail(&value, "unknown key '" + std::string(key.str()) + "' in " + where + " (known: " + list + ")");
+    }
+  }
+
+  std::string Utf8(const toml::node& n, const std::string& what) {
+    auto s = n.value<std::string>();
+    if (!n.is_string() || !s) ctx.Fail(&n, what + " must be a text");
+    try {
+      return Utf8ToCp1252(*s, what);
+    } catch (const BuildError& e) {
+      ctx.Fail(&n, e.what());
+    }
+  }
+  // A text of a fixed 256-byte field of the module record.
+  std::string FieldText(const toml::node& n, const std::string& what) {
+    std::string s = Utf8(n, what);
+    if (s.size() > kModuleTextSize)
+      ctx.Fail(&n, what + " is " + std::to_string(s.size()) + " bytes long; at most 256 fit");
+    return s;
+  }
+  bool Bool(const toml::node& n, const std::string& what) {
+    if (!n.is_boolean()) ctx.Fail(&n, what + " must be true or false");
+    return *n.value<bool>();
+  }
+  const toml::table& Table(const toml::node& n, const std::string& what) {
+    if (!n.is_table()) ctx.Fail(&n, what + " must be a table");
+    return *n.as_table();
+  }
+  std::string RawPath(const toml::node& n, const std::string& what) {
+    auto s = n.value<std::string>();
+    if (!n.is_string() || !s || s->empty()) ctx.Fail(&n, what + " must be a file path");
+    return *s;
+  }
+  fs::path Resolve(const std::string& rel) const {
+    std::string p = rel;
+    std::replace(p.begin(), p.end(), '\\', '/');
+    fs::path path(p);
+    return path.is_absolute() ? path : base / path;
+  }
+  std::vector<std::uint8_t> ReadFile(const toml::node& n, const std::string& rel, const std::string& what) {
+    fs::path path = Resolve(rel);
+    std::error_code ec;
+    if (!fs::is_regular_file(path, ec)) ctx.Fail(&n, what + ": file '" + rel + "' not found (" + path.string() + ")");
+    std::ifstream in(path, std::ios::binary);
+    if (!in) ctx.Fail(&n, what + ": cannot read '" + path.string() + "'");
+    std::vector<std::uint8_t> bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    if (in.bad()) ctx.Fail(&n, what + ": cannot read '" + path.string() + "'");
+    // A packed file's length is stored in 32 bits.
+    if (bytes.size() > 0xFFFFFFF0u) ctx.Fail(&n, what + ": '" + rel + "' is too large to pack");
+    return bytes;
+  }
+
+  // ---- sections ----------------------------------------------------------------------------
+
+  void Options(const toml::table& t) {
+    for (auto&& [key, value] : t) {
+      auto name = std::string(key.str());
+      if (std::find(kOptionNames.begin(), kOptionNames.end(), name) == kOptionNames.end()) {
+        std::string list;
+        for (auto a : kOptionNames) list += (list.empty() ? "" : ", ") + std::string(a);
+        ctx.Fail(&value, "unknown option '" + name + "' (known: " + list + ")");
+      }
+      result.spec.options.emplace_back(name, Bool(value, "option " + name));
+    }
+  }
+
+  void Captions(const toml::table& t, const std::string& section, const auto& names, bool numbers) {
+    for (auto&& [key, value] : t) {
+      auto name = std::string(key.str());
+      if (std::find(names.begin(), names.end(), name) == names.end()) {
+        std::string list;
+        for (auto a : names) list += (list.empty() ? "" : ", ") + std::string(a);
+        ctx.Fail(&value, "unknown name '" + name + "' in [" + section + "] (known: " + list + ")");
+      }
+      std::string text;
+      if (numbers && value.is_integer())
+        text = std::to_string(*value.template value<std::int64_t>());
+      else
+        text = WindowsLineBreaks(Utf8(value, section + "." + name));
+      result.spec.captions.emplace_back(name, text);
+    }
+  }
+
+  std::vector<std::string> Lines(const toml::node& n, const std::string& what) {
+    std::vector<std::string> lines;
+    auto add = [&](std::string_view text) {
+      // One line per line break; a final line break ends the last line and starts none.
+      std::size_t start = 0;
+      while (start < text.size()) {
+        auto end = text.find('\n', start);
+        if (end == std::string_view::npos) end = text.size();
+        auto line = text.substr(start, end - start);
+        if (!line.empty() && line.back() == '\r') line.remove_suffix(1);
+        lines.emplace_back(line);
+        start = end + 1;
+      }
+    };
+    if (auto* arr = n.as_array()) {
+      for (auto&& item : *arr) {
+        std::string line = Utf8(item, what + " line");
+        if (line.empty()) lines.emplace_back();
+        add(line);
+      }
+      return lines;
+    }
+    std::string rel = RawPath(n, what);
+    auto bytes = ReadFile(n, rel, what);
+    std::string_view raw(reinterpret_cast<const char*>(bytes.data()), bytes.size());
+    if (raw.starts_with("\xEF\xBB\xBF")) raw.remove_prefix(3);
+    std::string text;
+    try {
+      text = Utf8ToCp1252(raw, "'" + rel + "'");
+    } catch (const BuildError& e) {
+      ctx.Fail(&n, what + ": " + e.what());
+    }
+    add(text);
+    return lines;
+  }
+
+  void Memos(const toml::table& t) {
+    OnlyKeys(t, {"welcome", "licence"}, "[memos]");
+    if (auto* n = t.get("welcome")) result.spec.welcomeLines = Lines(*n, "memos.welcome");
+    if (auto* n = t.get("licence")) result.spec.licenceLines = Lines(*n, "memos.licence");
+  }
+
+  void Pictures(const toml::table& t) {
+    OnlyKeys(t, {"banner", "icon"}, "[pictures]");
+    if (auto* n = t.get("banner"))
+      result.spec.bannerJpeg = ReadFile(*n, RawPath(*n, "pictures.banner"), "pictures.banner");
+    if (auto* n = t.get("icon")) result.spec.icon = ReadFile(*n, RawPath(*n, "pictures.icon"), "pictures.icon");
+  }
+
+  // Adds a packed file, or finds the one already packed from the same file under the same name.
+  PackedFileSpec& Pack(const toml::node& at, const std::string& name, const fs::path& path,
+                       std::vector<std::uint8_t> bytes, bool compress, const std::string& what) {
+    if (name.empty() || name.find_first_of("\\:/") != std::string::npos || name.size() > 255 ||
+        std::any_of(name.begin(), name.end(), [](char c) { return static_cast<unsigned char>(c) < 32; }))
+      ctx.Fail(&at, what + ": '" + name + "' is not a file name");
+    if (SameTextAZ(name, kModuleListName))
+      ctx.Fail(&at,
+               what + ": the name " + std::string(kModuleListName) + " is the module list's, which the builder writes");
+    std::string origin = fs::weakly_canonical(path).string();
+    for (auto& f : result.spec.files) {
+      if (!SameTextAZ(f.name, name)) continue;
+      if (f.origin != origin)
+        ctx.Fail(&at, what + ": two different files would be packed as '" + name + "' (" + f.origin + " and " + origin +
+                          "); the installer finds only the first");
+      if (f.compress != compress)
+        ctx.Fail(&at, what + ": '" + name + "' is packed once with compress = " + (f.compress ? "true" : "false") +
+                          " and once without");
+      return f;
+    }
+    PackedFileSpec f;
+    f.name = name;
+    f.compress = compress;
+    f.bytes = std::move(bytes);
+    f.origin = origin;
+    result.spec.files.push_back(std::move(f));
+    return result.spec.files.back();
+  }
+
+  std::int32_t Action(const toml::node& n, const std::string& what) {
+    if (n.is_integer()) {
+      auto v = *n.value<std::int64_t>();
+      if (v < 0 || v > 3) ctx.Fail(&n, what + ": action must be 0 to 3");
+      return static_cast<std::int32_t>(v);
+    }
+    static const std::pair<std::string_view, ModuleAction> names[] = {
+        {"install", maInstall}, {"run", maRun}, {"run-wait", maRunWait}, {"queue-and-copy", maQueueAndCopy}};
+    if (auto s = n.value<std::string>(); n.is_string() && s)
+      for (auto& [name, value] : names)
+        if (*s == name) return value;
+    ctx.Fail(&n, what + ": action must be one of install, run, run-wait, queue-and-copy (or 0 to 3)");
+  }
+
+  // The file-name part of a manifest path, and the path with Windows separators.
+  static std::string LastPart(const std::string& rel) {
+    auto pos = rel.find_last_of("/\\");
+    return pos == std::string::npos ? rel : rel.substr(pos + 1);
+  }
+  static std::string WindowsPath(std::string rel) {
+    std::replace(rel.begin(), rel.end(), '/', '\\');
+    return rel;
+  }
+
+  void Module(const toml::table& t, std::size_t index) {
+    std::string what = "module " + std::to_string(index + 1);
+    OnlyKeys(t, {"file", "title", "group", "program_group", "shortcut", "action", "compress", "name", "source_path"},
+             "[[module]]");
+    auto* fileNode = t.get("file");
+    if (!fileNode) ctx.Fail(&t, what + " has no file");
+    std::string rel = RawPath(*fileNode, what + ".file");
+    std::string raw = Utf8(*fileNode, what + ".file");
+    std::string name = t.get("name") ? Utf8(*t.get("name"), what + ".name") : LastPart(raw);
+    std::string sourcePath;
+    if (auto* n = t.get("source_path"))
+      sourcePath = FieldText(*n, what + ".source_path");
+    else
+      sourcePath = WindowsPath(raw.substr(0, raw.size() - LastPart(raw).size())) + name;
+    if (sourcePath.size() > kModuleTextSize)
+      ctx.Fail(fileNode, what + ": the path '" + sourcePath + "' is longer than 256 bytes; give a shorter source_path");
+    if (!SameTextAZ(FileNamePart(sourcePath), name))
+      ctx.Fail(t.get("source_path"), what + ": the file-name part of source_path ('" + FileNamePart(sourcePath) +
+                                         "') must be the packed name '" + name + "'");
+    bool compress = t.get("compress") ? Bool(*t.get("compress"), what + ".compress") : compressDefault;
+    Pack(*fileNode, name, Resolve(rel), ReadFile(*fileNode, rel, what), compress, what);
+
+    TModuleRec rec = EmptyModuleRec();
+    SetModuleText(rec.SourcePath, sourcePath);
+    if (auto* n = t.get("title")) SetModuleText(rec.Title, FieldText(*n, what + ".title"));
+    if (auto* n = t.get("group")) SetModuleText(rec.Group, FieldText(*n, what + ".group"));
+    if (auto* n = t.get("program_group")) SetModuleText(rec.ProgramGroup, FieldText(*n, what + ".program_group"));
+    rec.MakeShortcut = t.get("shortcut") && Bool(*t.get("shortcut"), what + ".shortcut") ? 1 : 0;
+    rec.Action = t.get("action") ? Action(*t.get("action"), what) : maInstall;
+    result.spec.modules.push_back(rec);
+  }
+
+  void File(const toml::table& t, std::size_t index) {
+    std::string what = "file " + std::to_string(index + 1);
+    OnlyKeys(t, {"file", "name", "description", "runtime", "compress"}, "[[file]]");
+    auto* fileNode = t.get("file");
+    if (!fileNode) ctx.Fail(&t, what + " has no file");
+    std::string rel = RawPath(*fileNode, what + ".file");
+    std::string name = t.get("name") ? Utf8(*t.get("name"), what + ".name") : LastPart(Utf8(*fileNode, what + ".file"));
+    std::string description = t.get("description") ? Utf8(*t.get("description"), what + ".description") : "";
+    bool runtime = t.get("runtime") && Bool(*t.get("runtime"), what + ".runtime");
+    if (runtime && description.find(kRuntimeMarker) == std::string::npos)
+      description = std::string(kRuntimeMarker) + (description.empty() ? "" : " " + description);
+    bool compress = t.get("compress") ? Bool(*t.get("compress"), what + ".compress") : compressDefault;
+    auto& f = Pack(*fileNode, name, Resolve(rel), ReadFile(*fileNode, rel, what), compress, what);
+    if (!description.empty()) {
+      if (!f.description.empty() && f.description != description)
+        ctx.Fail(fileNode, what + ": '" + name + "' is given two descriptions");
+      f.description = description;
+    }
+  }
+
+  void Conduit(const toml::table& t) {
+    OnlyKeys(t, {"library", "tool", "compress"}, "[conduit]");
+    bool compress = t.get("compress") ? Bool(*t.get("compress"), "conduit.compress") : compressDefault;
+    for (auto [key, name] : {std::pair{"library", kConduitLibraryName}, std::pair{"tool", kConduitToolName}}) {
+      auto* n = t.get(key);
+      if (!n) ctx.Fail(&t, std::string("[conduit] needs its ") + key + " (packed as " + std::string(name) + ")");
+      std::string rel = RawPath(*n, std::string("conduit.") + key);
+      Pack(*n, std::string(name), Resolve(rel), ReadFile(*n, rel, std::string("conduit.") + key), compress,
+           std::string("conduit.") + key);
+    }
+  }
+
+  void Root(const toml::table& root) {
+    OnlyKeys(root,
+             {"caption", "directory", "compress", "stub", "options", "pictures", "memos", "texts", "messages",
+              "numbers", "module", "file", "conduit"},
+             "the manifest");
+    if (auto* n = root.get("compress")) compressDefault = Bool(*n, "compress");
+    result.spec.compressModuleList = compressDefault;
+    if (auto* n = root.get("caption")) result.spec.caption = WindowsLineBreaks(Utf8(*n, "caption"));
+    if (auto* n = root.get("directory")) result.spec.directory = Utf8(*n, "directory");
+    if (auto* n = root.get("stub")) result.stubPath = Resolve(RawPath(*n, "stub")).string();
+    if (auto* n = root.get("options")) Options(Table(*n, "[options]"));
+    if (auto* n = root.get("pictures")) Pictures(Table(*n, "[pictures]"));
+    if (auto* n = root.get("memos")) Memos(Table(*n, "[memos]"));
+    if (auto* n = root.get("texts")) Captions(Table(*n, "[texts]"), "texts", kPageTextNames, false);
+    if (auto* n = root.get("messages")) Captions(Table(*n, "[messages]"), "messages", kMessageNames, false);
+    if (auto* n = root.get("numbers")) Captions(Table(*n, "[numbers]"), "numbers", kNumberNames, true);
+    auto arrayOfTables = [&](const char* key, auto&& each) {
+      auto* n = root.get(key);
+      if (!n) return;
+      auto* arr = n->as_array();
+      if (!arr || !arr->is_array_of_tables()) ctx.Fail(n, std::string("write each ") + key + " as [[" + key + "]]");
+      for (std::size_t i = 0; i < arr->size(); ++i) each(*arr->get(i)->as_table(), i);
+    };
+    arrayOfTables("module", [&](const toml::table& t, std::size_t i) { Module(t, i); });
+    arrayOfTables("file", [&](const toml::table& t, std::size_t i) { File(t, i); });
+    if (auto* n = root.get("conduit")) Conduit(Table(*n, "[conduit]"));
+  }
+};
+
+}  // namespace
+
+std::string Utf8ToCp1252(std::string_view utf8, std::string_view what) {
+  std::string out;
+  out.reserve(utf8.size());
+  auto bad = [&](std::size_t at) -> BuildError {
+    return BuildError(std::string(what) + ": malformed UTF-8 at byte " + std::to_string(at));
+  };
+  for (std::size_t i = 0; i < utf8.size();) {
+    auto b = static_cast<unsigned char>(utf8[i]);
+    char32_t c;
+    std::size_t len;
+    if (b < 0x80) {
+      c = b, len = 1;
+    } else if ((b & 0xE0) == 0xC0) {
+      c = b & 0x1F, len = 2;
+    } else if ((b & 0xF0) == 0xE0) {
+      c = b & 0x0F, len = 3;
+    } else if ((b & 0xF8) == 0xF0) {
+      c = b & 0x07, len = 4;
+    } else {
+      throw bad(i);
+    }
+    if (i + len > utf8.size()) throw bad(i);
+    for (std::size_t k = 1; k < len; ++k) {
+      auto cb = static_cast<unsigned char>(utf8[i + k]);
+      if ((cb & 0xC0) != 0x80) throw bad(i);
+      c = (c << 6) | (cb & 0x3F);
+    }
+    // Overlong forms and surrogates are not UTF-8.
+    static constexpr char32_t kMin[5] = {0, 0, 0x80, 0x800, 0x10000};
+    if (c < kMin[len] || c > 0x10FFFF || (c >= 0xD800 && c <= 0xDFFF)) throw bad(i);
+    if (c < 0x80 || (c >= 0xA0 && c <= 0xFF)) {
+      out.push_back(static_cast<char>(c));
+    } else {
+      auto* hit = std::find(std::begin(kCp1252High), std::end(kCp1252High), c);
+      if (hit == std::end(kCp1252High) || (c >= 0x80 && c <= 0x9F))
+        throw BuildError(std::string(what) + ": the character " + Hex(c) + " has no place in code page 1252");
+      out.push_back(static_cast<char>(0x80 + (hit - std::begin(kCp1252High))));
+    }
+    i += len;
+  }
+  return out;
+}
+
+std::string WindowsLineBreaks(std::string_view text) {
+  std::string out;
+  out.reserve(text.size());
+  for (std::size_t i = 0; i < text.size(); ++i) {
+    if (text[i] == '\n' && (i == 0 || text[i - 1] != '\r')) out.push_back('\r');
+    out.push_back(text[i]);
+  }
+  return out;
+}
+
+Manifest ParseManifest(std::string_view text, const std::string& baseDir, const std::string& sourceName) {
+  Reader r{Context(sourceName), fs::path(baseDir), {}};
+  toml::table root;
+  try {
+    root = toml::parse(text, sourceName);
+  } catch (const toml::parse_error& e) {
+    throw BuildError(sourceName + ":" + std::to_string(e.source().begin.line) + ": " + std::string(e.description()));
+  }
+  r.Root(root);
+  if (!r.result.spec.files.empty()) {
+    bool conduitOn = false;
+    for (auto& [name, on] : r.result.spec.options)
+      if (name == "CKInstallDoviConduit") conduitOn = on;
+    bool conduitPacked = std::any_of(r.result.spec.files.begin(), r.result.spec.files.end(),
+                                     [](const PackedFileSpec& f) { return SameTextAZ(f.name, kConduitToolName); });
+    if (conduitPacked && !conduitOn)
+      r.result.warnings.push_back(
+          sourceName + ": the conduit's files are packed but CKInstallDoviConduit is off; they are never used");
+  }
+  return std::move(r.result);
+}
+
+Manifest LoadManifest(const std::string& path) {
+  std::ifstream in(path, std::ios::binary);
+  if (!in) throw BuildError(path + ": cannot read the manifest");
+  std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+  fs::path p(path);
+  return ParseManifest(text, p.parent_path().empty() ? "." : p.parent_path().string(), path);
+}
+
+}  // namespace qs

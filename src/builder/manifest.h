@@ -1,0 +1,45 @@
+// The installer manifest: a small TOML file that describes a product's installer - its texts,
+// options, pictures, modules and packed files - for the builder. Paths in it are relative to the
+// manifest's own folder. Texts are UTF-8 in the manifest and in the text files it names, and are
+// stored as code page 1252; a character outside that code page is refused.
+//
+//   caption = "..."            directory = "C:\\..."      compress = true    stub = "Quillset.exe"
+//   [options]   Copyright, Welcome, AutoInstallFirstUser, CKInstallDoviConduit, CKDisplaySelectDirectory
+//   [pictures]  banner = "x.jpg", icon = "x.ico"
+//   [memos]     welcome, licence = "file.txt" or ["line", ...]
+//   [texts]     Label1 ... Label13, GroupBox1, BPrev, BNext, BCancel, Button1 ... Button4 = "caption"
+//   [messages]  idErrorDirectory ... idDesktop = "text"
+//   [numbers]   MaxStdFile, MaxStdFileInArchive, MaxStdFile2 = 5 or "5"
+//   [[module]]  file, title, group, program_group, shortcut, action, compress, name, source_path
+//   [[file]]    file, name, description, runtime, compress
+//   [conduit]   library, tool, compress
+#pragma once
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "wizard/builder.h"
+
+namespace qs {
+
+struct Manifest {
+  InstallerSpec spec;
+  std::optional<std::string> stubPath;  // the stub named by the manifest, resolved against its folder
+  std::vector<std::string> warnings;
+};
+
+// Reads the manifest at a host path and every file it names. Raises BuildError with the
+// manifest's name and line for anything wrong.
+Manifest LoadManifest(const std::string& path);
+// The same from text in memory; baseDir is the folder relative paths start from, sourceName
+// names the manifest in messages.
+Manifest ParseManifest(std::string_view text, const std::string& baseDir, const std::string& sourceName);
+
+// UTF-8 to code page 1252. Raises BuildError (naming `what`) for malformed UTF-8 and for
+// characters that code page 1252 does not have.
+std::string Utf8ToCp1252(std::string_view utf8, std::string_view what);
+// A caption's text: line breaks become "\r\n".
+std::string WindowsLineBreaks(std::string_view text);
+
+}  // namespace qs

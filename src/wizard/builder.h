@@ -1,0 +1,96 @@
+// The installer builder: a product's payload made from the built-in form. The built-in form is
+// read onto a fresh TFormTools, the product's texts, options, pictures and packed files are put
+// into that model, and the whole form is written back as one component stream. Appended to the
+// stub Quillset.exe it makes the product's installer.
+//
+// Everything here works on bytes in memory; reading a manifest from disk is the command-line
+// tool's business. The same description always gives the same bytes.
+#pragma once
+#include <array>
+#include <cstdint>
+#include <optional>
+#include <stdexcept>
+#include <string>
+#include <string_view>
+#include <utility>
+#include <vector>
+
+#include "wizard/modulelist.h"
+
+namespace qs {
+
+// The stub's exact size: the payload starts at this byte of the installer.
+inline constexpr std::size_t kStubSize = 629760;
+
+// Raised for a description that would not make a sound installer; the message says what and where.
+class BuildError : public std::runtime_error {
+ public:
+  using std::runtime_error::runtime_error;
+};
+
+// The option check boxes of the hidden options page.
+inline constexpr std::array<std::string_view, 5> kOptionNames = {"Copyright", "Welcome", "AutoInstallFirstUser",
+                                                                 "CKInstallDoviConduit", "CKDisplaySelectDirectory"};
+// Labels, buttons and frames on the wizard's pages whose captions a product may change.
+inline constexpr std::array<std::string_view, 21> kPageTextNames = {
+    "Label1", "Label2", "Label3",  "Label4",  "Label5",  "Label6",  "Label7",
+    "Label8", "Label9", "Label10", "Label11", "Label12", "Label13", "GroupBox1",
+    "BPrev",  "BNext",  "BCancel", "Button1", "Button2", "Button3", "Button4"};
+// The message labels: texts and captions of the wizard's message boxes.
+inline constexpr std::array<std::string_view, 8> kMessageNames = {
+    "idErrorDirectory", "idAttention", "idExit", "idStop", "idSelectUser", "idUser", "idDesktopAsk", "idDesktop"};
+// The number labels, carried but never read by the installer.
+inline constexpr std::array<std::string_view, 3> kNumberNames = {"MaxStdFile", "MaxStdFileInArchive", "MaxStdFile2"};
+
+// A message box shows at most this many bytes of a message label's caption.
+inline constexpr std::size_t kMaxMessageText = 1023;
+
+// The names of the conduit's files, which the installation run extracts by these names.
+inline constexpr std::string_view kConduitLibraryName = "VEVORO20.DLL";
+inline constexpr std::string_view kConduitToolName = "CONDREG.EXE";
+// A packed file whose description holds this marker is offered as a runtime module.
+inline constexpr std::string_view kRuntimeMarker = "DORUVU";
+
+struct PackedFileSpec {
+  std::string name;         // the name it is stored and looked up under (no directory)
+  std::string description;  // free text; holding kRuntimeMarker makes a runtime module
+  bool compress = true;     // stored as a compressed container
+  std::vector<std::uint8_t> bytes;
+  std::string origin;  // where it came from, for messages only (not stored)
+};
+
+// What a product changes on the built-in form. Texts are single-byte code page 1252 text, line
+// breaks as "\r\n". Unset values keep the built-in form's.
+struct InstallerSpec {
+  std::optional<std::string> caption;                 // the form's caption: window and application title
+  std::optional<std::string> directory;               // default destination directory
+  std::vector<std::pair<std::string, bool>> options;  // option check box -> checked
+  // Captions by component name: page texts, message labels and number labels.
+  std::vector<std::pair<std::string, std::string>> captions;
+  std::optional<std::vector<std::string>> welcomeLines, licenceLines;
+  std::optional<std::vector<std::uint8_t>> bannerJpeg;  // a JPEG file
+  std::optional<std::vector<std::uint8_t>> icon;        // a Windows icon file
+  // The module list, written as the packed file "ILIST.QSP" (always present, first).
+  std::vector<TModuleRec> modules;
+  bool compressModuleList = true;
+  // Every other packed file, in collection order after the module list.
+  std::vector<PackedFileSpec> files;
+};
+
+// Checks the description: raises BuildError for what would make a broken installer (unknown
+// component or option names, a module whose file is not packed, two packed files that the
+// installer cannot tell apart, a conduit option without the conduit's files, texts the
+// installer would cut, pictures that are not what they claim to be). Gives warnings for what is
+// legal but probably not meant.
+std::vector<std::string> CheckInstallerSpec(const InstallerSpec& spec);
+
+// The payload: the built-in form with the description applied, as a component stream ("TPF0").
+// Checks the description first (CheckInstallerSpec).
+std::vector<std::uint8_t> BuildPayload(const InstallerSpec& spec);
+
+// The installer: the stub followed by the payload. Raises BuildError when the stub is not
+// exactly kStubSize bytes.
+std::vector<std::uint8_t> BuildInstaller(const std::vector<std::uint8_t>& stub, const InstallerSpec& spec);
+void CheckStub(const std::vector<std::uint8_t>& stub);
+
+}  // namespace qs

@@ -1,0 +1,255 @@
+#include "builder/manifest.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <filesystem>
+#include <fstream>
+#include <string>
+
+#include "core/text.h"
+
+namespace qs {
+namespace {
+
+namespace fs = std::filesystem;
+
+// A product folder in a fresh temporary directory.
+class ProductDir {
+ public:
+  ProductDir() {
+    dir_ = fs::temp_directory_path() /
+           ("qs_manifest_" + std::to_string(::testing::UnitTest::GetInstance()->random_seed()) + "_" +
+            ::testing::UnitTest::GetInstance()->current_test_info()->name());
+    fs::remove_all(dir_);
+    fs::create_directories(dir_);
+  }
+  ~ProductDir() { fs::remove_all(dir_); }
+  void Put(const std::string& rel, const std::string& bytes) {
+    fs::create_directories((dir_ / rel).parent_path());
+    std::ofstream(dir_ / rel, std::ios::binary) << bytes;
+  }
+  Manifest Parse(const std::string& text) { return ParseManifest(text, dir_.string(), "m.toml"); }
+  const fs::path& Path() const { return dir_; }
+
+ private:
+  fs::path dir_;
+};
+
+TEST(Manifest, Cp1252Conversion) {
+  struct Case {
+    const char* utf8;
+    const char* cp1252;  // nullptr: refused
+  };
+  const Case cases[] = {
+      {"plain ASCII", "plain ASCII"},
+      {"cr\xC3\xA9"
+       "er",
+       "cr\xE9"
+       "er"},
+      {"\xC2\xA9 2001", "\xA9 2001"},
+      {"\xE2\x82\xAC", "\x80"},                                  // euro sign
+      {"\xE2\x80\xA6\xE2\x80\x9C\xE2\x80\x9D", "\x85\x93\x94"},  // ellipsis and quotes
+      {"\xC5\xB8\xC3\xBF", "\x9F\xFF"},                          // Y with diaeresis, both cases
+      {"\xC2\xA0", "\xA0"},
+      {"\xC4\x80", nullptr},          // U+0100: not in the code page
+      {"\xC2\x81", nullptr},          // a C1 control
+      {"\xF0\x9F\x98\x80", nullptr},  // outside the BMP
+      {"\xC3", nullptr},              // cut short
+      {"\xC0\xAF", nullptr},          // overlong
+      {"\xED\xA0\x80", nullptr},      // surrogate
+      {"\xFF", nullptr},
+      {"a\xC3(", nullptr},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.utf8);
+    if (c.cp1252) {
+      EXPECT_EQ(Utf8ToCp1252(c.utf8, "t"), c.cp1252);
+    } else {
+      EXPECT_THROW(Utf8ToCp1252(c.utf8, "t"), BuildError);
+    }
+  }
+  EXPECT_EQ(WindowsLineBreaks("a\nb\r\nc\n"), "a\r\nb\r\nc\r\n");
+}
+
+TEST(Manifest, FullManifestGivesTheDescription) {
+  ProductDir d;
+  d.Put("palm/App.prc", "PRC");
+  d.Put("bin/tool.exe", "MZ-tool");
+  d.Put("bin/lib.dll", "MZ-lib");
+  d.Put("rt/Lib.prc", "LIB");
+  d.Put("art/b.jpg", "\xFF\xD8jpeg");
+  d.Put("art/i.ico", std::string("\0\0\1\0ico", 7));
+  d.Put("texts/w.txt", "\xEF\xBB\xBFLine one\r\n\r\nCaf\xC3\xA9\n");
+  Manifest m = d.Parse(R"(
+caption = "My Setup"
+directory = "C:\\Apps\\Mine"
+compress = false
+stub = "stub/Quillset.exe"
+[options]
+Copyright = true
+CKInstallDoviConduit = true
+[pictures]
+banner = "art/b.jpg"
+icon = "art\\i.ico"
+[memos]
+welcome = "texts/w.txt"
+licence = ["first", "", "two\nlines"]
+[texts]
+Label1 = "Hello"
+Label7 = """
+a
+b"""
+[messages]
+idExit = "Really?"
+[numbers]
+MaxStdFile = 7
+MaxStdFile2 = "x"
+[[module]]
+file = "palm/App.prc"
+title = "The app"
+group = "Handheld"
+action = "queue-and-copy"
+[[module]]
+file = "bin/tool.exe"
+name = "TOOL.EXE"
+shortcut = true
+program_group = "Mine"
+action = 2
+compress = true
+[[module]]
+file = "palm/App.prc"
+source_path = "D:\\build\\app.PRC"
+[[file]]
+file = "rt/Lib.prc"
+runtime = true
+[[file]]
+file = "palm/App.prc"
+description = "also described"
+[conduit]
+library = "bin/lib.dll"
+tool = "bin/tool.exe"
+)");
+  const InstallerSpec& s = m.spec;
+  EXPECT_EQ(s.caption, "My Setup");
+  EXPECT_EQ(s.directory, "C:\\Apps\\Mine");
+  EXPECT_EQ(m.stubPath, (d.Path() / "stub/Quillset.exe").string());
+  EXPECT_FALSE(s.compressModuleList);
+  auto options = s.options;
+  std::sort(options.begin(), options.end());
+  EXPECT_EQ(options, (std::vector<std::pair<std::string, bool>>{{"CKInstallDoviConduit", true}, {"Copyright", true}}));
+  EXPECT_EQ(s.bannerJpeg, (std::vector<std::uint8_t>{0xFF, 0xD8, 'j', 'p', 'e', 'g'}));
+  ASSERT_TRUE(s.icon);
+  EXPECT_EQ(s.icon->size(), 7u);
+  EXPECT_EQ(s.welcomeLines, (std::vector<std::string>{"Line one", "", "Caf\xE9"}));
+  EXPECT_EQ(s.licenceLines, (std::vector<std::string>{"first", "", "two", "lines"}));
+  std::vector<std::pair<std::string, std::string>> captions = {
+      {"Label1", "Hello"}, {"Label7", "a\r\nb"}, {"idExit", "Really?"}, {"MaxStdFile", "7"}, {"MaxStdFile2", "x"}};
+  EXPECT_EQ(s.captions, captions);
+
+  ASSERT_EQ(s.modules.size(), 3u);
+  EXPECT_EQ(ModuleText(s.modules[0].SourcePath), "palm\\App.prc");
+  EXPECT_EQ(ModuleText(s.modules[0].Title), "The app");
+  EXPECT_EQ(ModuleText(s.modules[0].Group), "Handheld");
+  EXPECT_EQ(s.modules[0].Action, 3);
+  EXPECT_EQ(s.modules[0].MakeShortcut, 0);
+  EXPECT_EQ(ModuleText(s.modules[1].SourcePath), "bin\\TOOL.EXE");
+  EXPECT_EQ(s.modules[1].MakeShortcut, 1);
+  EXPECT_EQ(s.modules[1].Action, 2);
+  EXPECT_EQ(ModuleText(s.modules[1].ProgramGroup), "Mine");
+  EXPECT_EQ(ModuleText(s.modules[2].SourcePath), "D:\\build\\app.PRC");
+
+  // One packed file per distinct file: the module used twice and described later is packed once;
+  // the tool is a module and the conduit's registration tool, under two names.
+  ASSERT_EQ(s.files.size(), 5u);
+  struct Want {
+    const char* name;
+    const char* description;
+    bool compress;
+    const char* bytes;
+  } want[] = {{"App.prc", "also described", false, "PRC"},
+              {"TOOL.EXE", "", true, "MZ-tool"},
+              {"Lib.prc", "DORUVU", false, "LIB"},
+              {"VEVORO20.DLL", "", false, "MZ-lib"},
+              {"CONDREG.EXE", "", false, "MZ-tool"}};
+  for (std::size_t i = 0; i < 5; ++i) {
+    SCOPED_TRACE(want[i].name);
+    EXPECT_EQ(s.files[i].name, want[i].name);
+    EXPECT_EQ(s.files[i].description, want[i].description);
+    EXPECT_EQ(s.files[i].compress, want[i].compress);
+    EXPECT_EQ(std::string(s.files[i].bytes.begin(), s.files[i].bytes.end()), want[i].bytes);
+  }
+  EXPECT_TRUE(m.warnings.empty());
+}
+
+TEST(Manifest, BadManifestsSayWhatAndWhere) {
+  ProductDir d;
+  d.Put("a.prc", "A");
+  d.Put("sub/a.prc", "other A");
+  d.Put("x.exe", "X");
+  struct Case {
+    const char* what;
+    std::string text;
+    const char* message;  // a part of the message
+  };
+  const Case cases[] = {
+      {"syntax", "caption = \n", "m.toml:1:"},
+      {"unknown top key", "captoin = \"x\"", "unknown key 'captoin'"},
+      {"unknown option", "[options]\nCopyrigth = true", "m.toml:2: unknown option 'Copyrigth'"},
+      {"option not a boolean", "[options]\nWelcome = 1", "option Welcome must be true or false"},
+      {"unknown text name", "[texts]\nLabel99 = \"x\"", "unknown name 'Label99' in [texts]"},
+      {"message label in texts", "[texts]\nidExit = \"x\"", "unknown name 'idExit'"},
+      {"text not UTF-8 1252", "caption = \"\\u0100\"", "U+0100 has no place in code page 1252"},
+      {"missing module file", "[[module]]\nfile = \"nope.prc\"", "module 1: file 'nope.prc' not found"},
+      {"module without file", "[[module]]\ntitle = \"t\"", "module 1 has no file"},
+      {"unknown module key", "[[module]]\nfile = \"a.prc\"\ntitel = \"t\"", "unknown key 'titel' in [[module]]"},
+      {"bad action", "[[module]]\nfile = \"a.prc\"\naction = 4", "action must be 0 to 3"},
+      {"bad action name", "[[module]]\nfile = \"a.prc\"\naction = \"launch\"", "action must be one of"},
+      {"title too long", "[[module]]\nfile = \"a.prc\"\ntitle = \"" + std::string(257, 't') + "\"",
+       "is 257 bytes long; at most 256 fit"},
+      {"same name, two files", "[[module]]\nfile = \"a.prc\"\n[[module]]\nfile = \"sub/a.prc\"",
+       "two different files would be packed as 'a.prc'"},
+      {"names differing in case", "[[module]]\nfile = \"a.prc\"\n[[file]]\nfile = \"sub/a.prc\"\nname = \"A.PRC\"",
+       "two different files would be packed as 'A.PRC'"},
+      {"compress both ways", "[[module]]\nfile = \"a.prc\"\n[[file]]\nfile = \"a.prc\"\ncompress = false",
+       "packed once with compress = true and once without"},
+      {"module list name taken", "[[file]]\nfile = \"x.exe\"\nname = \"ilist.qsp\"", "is the module list's"},
+      {"name with a directory", "[[file]]\nfile = \"x.exe\"\nname = \"a\\\\b.exe\"", "is not a file name"},
+      {"source path names another file", "[[module]]\nfile = \"a.prc\"\nsource_path = \"C:\\\\b.prc\"",
+       "must be the packed name 'a.prc'"},
+      {"conduit without tool", "[conduit]\nlibrary = \"x.exe\"", "[conduit] needs its tool (packed as CONDREG.EXE)"},
+      {"module not a table array", "module = 3", "write each module as [[module]]"},
+      {"memo file missing", "[memos]\nwelcome = \"w.txt\"", "memos.welcome: file 'w.txt' not found"},
+      {"picture not a path", "[pictures]\nbanner = 5", "pictures.banner must be a file path"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    try {
+      d.Parse(c.text);
+      ADD_FAILURE() << "accepted";
+    } catch (const BuildError& e) {
+      EXPECT_NE(std::string(e.what()).find(c.message), std::string::npos) << e.what();
+    }
+  }
+}
+
+TEST(Manifest, WarnsAboutConduitFilesThatAreNeverUsed) {
+  ProductDir d;
+  d.Put("x.exe", "X");
+  Manifest m = d.Parse("[conduit]\nlibrary = \"x.exe\"\ntool = \"x.exe\"\n");
+  ASSERT_EQ(m.warnings.size(), 1u);
+  EXPECT_NE(m.warnings[0].find("CKInstallDoviConduit is off"), std::string::npos);
+}
+
+TEST(Manifest, LoadReadsRelativeToTheManifestsFolder) {
+  ProductDir d;
+  d.Put("sub/a.prc", "A");
+  d.Put("sub/m.toml", "[[module]]\nfile = \"a.prc\"\n");
+  Manifest m = LoadManifest((d.Path() / "sub/m.toml").string());
+  ASSERT_EQ(m.spec.files.size(), 1u);
+  EXPECT_EQ(m.spec.files[0].name, "a.prc");
+  EXPECT_THROW(LoadManifest((d.Path() / "none.toml").string()), BuildError);
+}
+
+}  // namespace
+}  // namespace qs
