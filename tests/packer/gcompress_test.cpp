@@ -1,0 +1,407 @@
+#include "packer/gcompress.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <cstring>
+#include <fstream>
+#include <functional>
+#include <random>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "core/errors.h"
+#include "core/streams.h"
+#include "packer/reference_codec.h"
+
+namespace qs {
+namespace {
+
+using Bytes = std::vector<std::uint8_t>;
+
+Bytes FromHex(const std::string& hex) {
+  Bytes out;
+  std::istringstream in(hex);
+  unsigned v;
+  while (in >> std::hex >> v) out.push_back(static_cast<std::uint8_t>(v));
+  return out;
+}
+
+std::string ToHex(const Bytes& b, std::size_t max = 64) {
+  std::string s;
+  char buf[4];
+  for (std::size_t i = 0; i < b.size() && i < max; ++i) {
+    std::snprintf(buf, sizeof buf, "%02X ", b[i]);
+    s += buf;
+  }
+  if (b.size() > max) s += "...";
+  return s;
+}
+
+Bytes Compress(const Bytes& data) {
+  TMemoryStream src(data), dst;
+  TGCompressStream().CompressStream(src, dst, static_cast<std::int64_t>(data.size()));
+  return dst.Bytes();
+}
+
+Bytes Expand(const Bytes& container) {
+  TMemoryStream src(container), dst;
+  TGCompressStream().DecompressStream(src, dst);
+  return dst.Bytes();
+}
+
+Bytes Repeat(std::uint8_t b, std::size_t n) { return Bytes(n, b); }
+Bytes Text(const std::string& s) { return Bytes(s.begin(), s.end()); }
+
+// ---- exact container bytes --------------------------------------------------------------------------
+
+TEST(GCompress, ContainerBytesAreExact) {
+  std::string zerosChunk = "40 FF 80";
+  for (int i = 0; i < 8; ++i) zerosChunk += " 00 0F EF 00";
+  zerosChunk += " 00 00 07 00";
+  struct Case {
+    const char* what;
+    Bytes input;
+    std::string hex;
+  } cases[] = {
+      {"empty input", {}, "47 44 47 00 00 00 00"},
+      {"abc, stored", Text("abc"), "47 44 47 08 00 00 00 04 00 00 00 80 61 62 63"},
+      {"twenty a, one run", Repeat('a', 20), "47 44 47 0B 00 00 00 07 00 00 00 40 80 00 00 00 04 61"},
+      {"abc three times", Text("abcabcabc"), "47 44 47 0C 00 00 00 08 00 00 00 40 10 00 61 62 63 00 33"},
+      {"32,784 zeros", Repeat(0, 32784),
+       "47 44 47 31 00 00 00 27 00 00 00 " + zerosChunk + " 02 00 00 00 80 00"},
+      // A compressed chunk as long as its piece stays compressed; one byte longer is stored.
+      {"compressed, L = n", Text("abcabcab"), "47 44 47 0C 00 00 00 08 00 00 00 40 10 00 61 62 63 00 32"},
+      {"stored, o = n + 1", Text("abcabca"), "47 44 47 0C 00 00 00 08 00 00 00 80 61 62 63 61 62 63 61"},
+      {"one byte", Text("x"), "47 44 47 06 00 00 00 02 00 00 00 80 78"},
+      // 15 equal bytes are no run: a literal, then a match of 14 at distance 1.
+      {"fifteen a", Repeat('a', 15), "47 44 47 0A 00 00 00 06 00 00 00 40 40 00 61 00 1B"},
+      // 4,096 equal bytes: a run of 4,095, then one literal.
+      {"4,096 a", Repeat('a', 4096), "47 44 47 0C 00 00 00 08 00 00 00 40 80 00 00 0F EF 61 61"},
+  };
+  for (const auto& c : cases) {
+    const Bytes want = FromHex(c.hex);
+    const Bytes got = Compress(c.input);
+    EXPECT_EQ(got, want) << c.what << "\n got  " << ToHex(got) << "\n want " << ToHex(want);
+    EXPECT_EQ(Expand(want), c.input) << c.what;
+  }
+}
+
+TEST(GCompress, LongRunsBecomeSeveralRunItems) {
+  // 10,000 bytes: runs of 4,095, 4,095 and 1,810 (00 07 02 = 1,810 - 16).
+  const Bytes got = Compress(Repeat(0x5A, 10000));
+  EXPECT_EQ(got, FromHex("47 44 47 13 00 00 00 0F 00 00 00 40 E0 00 00 0F EF 5A 00 0F EF 5A 00 07 02 5A"));
+}
+
+TEST(GCompress, IncompressiblePieceIsStoredWithEveryByte) {
+  std::mt19937 rng(7);
+  Bytes data(32783);
+  for (auto& b : data) b = static_cast<std::uint8_t>(rng());
+  data.front() = 0xA1;
+  data.back() = 0xB2;
+  const Bytes c = Compress(data);
+  ASSERT_EQ(c.size(), 7u + 4 + 32784);
+  EXPECT_EQ(Bytes(c.begin() + 7, c.begin() + 12), FromHex("10 80 00 00 80"));  // L = 32,784, stored
+  EXPECT_EQ(Bytes(c.begin() + 12, c.end()), data);
+  EXPECT_EQ(Expand(c), data);
+}
+
+// ---- the fast compressor against the plain one, and round trips ---------------------------------------
+
+// Inputs that reach the corners: run lengths 15/16/4,095/4,096, distances 4,095/4,096, chunk ends
+// at 32,783, positions past 32,768, and ordinary text and binaries.
+std::vector<std::pair<std::string, Bytes>> Inputs() {
+  std::vector<std::pair<std::string, Bytes>> v;
+  std::mt19937 rng(20240611);
+  auto random = [&](std::size_t n, unsigned alphabet) {
+    Bytes b(n);
+    for (auto& x : b) x = static_cast<std::uint8_t>(rng() % alphabet);
+    return b;
+  };
+  for (std::size_t n : {1u, 2u, 3u, 4u, 5u, 17u, 18u, 19u, 4095u, 4096u, 32767u, 32768u, 32769u, 32782u, 32783u,
+                        32784u, 32785u, 65566u, 65567u, 100001u})
+    for (unsigned alphabet : {2u, 5u, 256u}) v.emplace_back("random " + std::to_string(n) + "/" + std::to_string(alphabet), random(n, alphabet));
+  for (std::size_t r : {14u, 15u, 16u, 17u, 4094u, 4095u, 4096u, 4097u, 4111u, 8190u, 8191u, 8192u}) {
+    Bytes b = random(50, 256);
+    Bytes run(r, 0xEE);
+    b.insert(b.end(), run.begin(), run.end());
+    Bytes tail = random(30, 4);
+    b.insert(b.end(), tail.begin(), tail.end());
+    v.emplace_back("run " + std::to_string(r), b);
+  }
+  // A random block repeated at a period near the window's edge.
+  for (std::size_t period : {4093u, 4094u, 4095u, 4096u, 4097u}) {
+    Bytes block = random(period, 256), b;
+    for (int i = 0; i < 4; ++i) b.insert(b.end(), block.begin(), block.end());
+    v.emplace_back("period " + std::to_string(period), b);
+  }
+  // Repeats close before and after position 32,768 of a chunk (stored negative in the table).
+  for (std::size_t at : {32700u, 32760u, 32766u, 32767u, 32768u, 32769u, 32770u}) {
+    Bytes b = random(at, 256);
+    for (int i = 0; i < 8; ++i) b.insert(b.end(), b.end() - 20, b.end() - 20 + 7);
+    Bytes again(b.end() - 60, b.end());
+    b.insert(b.end(), again.begin(), again.end());
+    v.emplace_back("repeats near " + std::to_string(at), b);
+  }
+  // Runs and matches ending exactly at a chunk's end, and pieces of 15/16 equal bytes before it.
+  for (std::size_t tailRun : {1u, 2u, 3u, 15u, 16u, 17u, 18u, 19u}) {
+    Bytes b = random(32783 - tailRun, 3);
+    b.insert(b.end(), tailRun, 0x33);
+    b.insert(b.end(), 40, 0x33);  // continues into the next chunk
+    v.emplace_back("tail run " + std::to_string(tailRun), b);
+  }
+  // Text-like data from a small vocabulary, and short repeats of every length under 16.
+  {
+    const char* words[] = {"the ", "installer ", "packed ", "file ", "Palm ", "Desktop ", "user ", "\r\n", "HotSync ", "a "};
+    Bytes b;
+    while (b.size() < 150000) {
+      const char* w = words[rng() % 10];
+      b.insert(b.end(), w, w + std::strlen(w));
+    }
+    v.emplace_back("text", b);
+  }
+  {
+    Bytes b;
+    for (int len = 1; len < 20; ++len)
+      for (int i = 0; i < 50; ++i) b.insert(b.end(), static_cast<std::size_t>(len), static_cast<std::uint8_t>(rng()));
+    v.emplace_back("short repeats", b);
+  }
+  // The test program itself: a real binary.
+  {
+    std::ifstream f("/proc/self/exe", std::ios::binary);
+    Bytes b(300000);
+    f.read(reinterpret_cast<char*>(b.data()), static_cast<std::streamsize>(b.size()));
+    b.resize(static_cast<std::size_t>(f.gcount()));
+    v.emplace_back("own binary", b);
+  }
+  return v;
+}
+
+TEST(GCompress, FastCompressorMatchesThePlainOneAndRoundTrips) {
+  for (const auto& [name, data] : Inputs()) {
+    const Bytes fast = Compress(data);
+    const Bytes plain = reference::Compress(data);
+    ASSERT_EQ(fast.size(), plain.size()) << name;
+    ASSERT_TRUE(fast == plain) << name << ": first difference at byte "
+                               << (std::mismatch(fast.begin(), fast.end(), plain.begin()).first - fast.begin());
+    ASSERT_TRUE(Expand(fast) == data) << name;
+  }
+}
+
+TEST(GCompress, ManySmallRandomInputsMatchThePlainCompressor) {
+  std::mt19937 rng(99);
+  TLZR lzr;
+  Bytes out(TLZR::CompressOutSize), expanded(TLZR::ExpandOutSize);
+  for (int round = 0; round < 3000; ++round) {
+    const std::size_t n = 1 + rng() % 300;
+    const unsigned alphabet = 1 + rng() % 6;
+    Bytes piece(n);
+    for (auto& b : piece) b = static_cast<std::uint8_t>('a' + rng() % alphabet);
+    // The bytes that follow the piece must not change its chunk.
+    const Bytes plain = reference::CompressChunk(piece, static_cast<std::uint8_t>(rng()), static_cast<std::uint8_t>(rng()));
+    const int len = lzr.CompressChunk(piece.data(), static_cast<int>(n), out.data());
+    ASSERT_EQ(Bytes(out.begin(), out.begin() + len), plain) << "round " << round;
+    const int produced = lzr.DecompressChunk(out.data(), len, expanded.data());
+    ASSERT_EQ(Bytes(expanded.begin(), expanded.begin() + produced), piece) << "round " << round;
+  }
+}
+
+TEST(GCompress, FindMatchWindowNegativePositionsAndChunkEnd) {
+  struct Case {
+    const char* what;
+    int e, p, n;
+    bool found;
+    int length;
+  } cases[] = {
+      {"distance 4,095", 100, 4195, 40000, true, 18},
+      {"distance 4,096 is out of the window", 100, 4196, 40000, false, 0},
+      {"32,767 is still a position", 32767, 32867, 40000, true, 18},
+      {"32,768 is stored negative", 32768, 32868, 40000, false, 0},
+      {"exactly three bytes left", 100, 200, 203, true, 3},
+      {"length stops at the chunk's end", 100, 200, 210, true, 10},
+      {"two bytes left: no match", 100, 200, 202, false, 2},
+  };
+  TLZR lzr;
+  for (const auto& c : cases) {
+    Bytes in(static_cast<std::size_t>(c.n) + 2, 0);
+    for (int at : {c.e, c.p})
+      for (int i = 0; i < 4 && i < c.n - c.p; ++i) in[static_cast<std::size_t>(at + i)] = static_cast<std::uint8_t>("xyzw"[i]);
+    lzr.ClearTable();
+    int start = 0, length = 0;
+    EXPECT_FALSE(lzr.FindMatch(in.data(), c.n, c.e, start, length)) << c.what;
+    EXPECT_EQ(start, -1) << c.what;
+    EXPECT_EQ(lzr.FindMatch(in.data(), c.n, c.p, start, length), c.found) << c.what;
+    EXPECT_EQ(length, c.length) << c.what;
+    if (c.found) {
+      EXPECT_EQ(start, c.e) << c.what;
+    }
+    // Either way the table now holds p (as a signed 16-bit number).
+    int again = 0;
+    lzr.FindMatch(in.data(), c.n, c.p, start, again);
+    EXPECT_EQ(start, static_cast<std::int16_t>(c.p)) << c.what;
+  }
+}
+
+// ---- hardened expansion -----------------------------------------------------------------------------------
+
+Bytes Runs(int fullRuns) {
+  Bytes b;
+  for (int i = 0; i < fullRuns; ++i) b.insert(b.end(), {0x00, 0x0F, 0xEF, 0x00});
+  return b;
+}
+
+TEST(GCompress, ChunkExpansionAcceptsWhatItMayAndRejectsTheRest) {
+  auto cat = [](std::initializer_list<Bytes> parts) {
+    Bytes out;
+    for (const auto& p : parts) out.insert(out.end(), p.begin(), p.end());
+    return out;
+  };
+  const Bytes sixteenLiterals(16, 'q');
+  const Bytes limit = cat({Repeat(0, 8 * 4095 + 20), Repeat(0, 3)});
+  struct Case {
+    const char* what;
+    Bytes chunk;
+    const char* error;  // nullptr: expands to `want`
+    Bytes want;
+  } cases[] = {
+      {"empty chunk", {}, nullptr, {}},
+      {"mark only", FromHex("40"), nullptr, {}},
+      {"stored mark only", FromHex("80"), nullptr, {}},
+      {"stored", FromHex("80 41 42"), nullptr, Text("AB")},
+      {"command word, no item", FromHex("40 00 00"), nullptr, {}},
+      {"any first byte but 80 is compressed", FromHex("00 00 00 61"), nullptr, Text("a")},
+      {"overlapping match", FromHex("40 20 00 61 62 00 20"), nullptr, Text("ababa")},
+      {"zero bits past the last item", FromHex("40 00 00 61 62"), nullptr, Text("ab")},
+      {"run of 4,111 (largest run item)", FromHex("40 80 00 00 0F FF 7A"), nullptr, Repeat('z', 4111)},
+      {"output of exactly 32,783", cat({FromHex("40 FF C0"), Runs(8), FromHex("00 00 04 00 00 10")}), nullptr, limit},
+      {"half a command word", FromHex("40 00"), "command word", {}},
+      {"match item cut off", FromHex("40 80 00 61"), "item cut off", {}},
+      {"run item cut off", FromHex("40 80 00 00 00 05"), "run item cut off", {}},
+      {"match before the start", FromHex("40 80 00 00 13"), "before the start", {}},
+      {"match one byte too far back", FromHex("40 20 00 61 62 00 30"), "before the start", {}},
+      {"greatest distance at the start", FromHex("40 80 00 FF FF"), "before the start", {}},
+      {"runs beyond 32,783", cat({FromHex("40 FF 80"), Runs(9)}), "more than 32783", {}},
+      {"last run one byte too long", cat({FromHex("40 FF 80"), Runs(8), FromHex("00 00 08 00")}), "more than 32783", {}},
+      {"literal beyond 32,783", cat({FromHex("40 FF 80"), Runs(8), FromHex("00 00 07 00 61")}), "more than 32783", {}},
+      {"match beyond 32,783", cat({FromHex("40 FF C0"), Runs(8), FromHex("00 00 04 00 00 11")}), "more than 32783", {}},
+      {"next command word cut off", cat({FromHex("40 00 00"), sixteenLiterals, FromHex("80")}), "command word", {}},
+      {"command word with no item", cat({FromHex("40 00 00"), sixteenLiterals, FromHex("80 00")}), "command word", {}},
+  };
+  TLZR lzr;
+  for (const auto& c : cases) {
+    // An exact-size copy: the expander must not read past it (ASan builds check this).
+    std::unique_ptr<std::uint8_t[]> in(new std::uint8_t[c.chunk.size() + 1]);
+    std::copy(c.chunk.begin(), c.chunk.end(), in.get());
+    Bytes out(TLZR::ExpandOutSize);
+    if (c.error) {
+      try {
+        lzr.DecompressChunk(in.get(), static_cast<int>(c.chunk.size()), out.data());
+        ADD_FAILURE() << c.what << ": accepted";
+      } catch (const GPacker& e) {
+        EXPECT_NE(std::string(e.what()).find(c.error), std::string::npos) << c.what << ": " << e.what();
+      }
+      EXPECT_FALSE(reference::ExpandChunk(in.get(), static_cast<int>(c.chunk.size()))) << c.what;
+    } else {
+      const int n = lzr.DecompressChunk(in.get(), static_cast<int>(c.chunk.size()), out.data());
+      EXPECT_TRUE(Bytes(out.begin(), out.begin() + n) == c.want) << c.what;
+    }
+  }
+  Bytes out(TLZR::ExpandOutSize);
+  const Bytes big(40000, 0x80);
+  EXPECT_THROW(lzr.DecompressChunk(big.data(), 32785, out.data()), GPacker);
+  EXPECT_THROW(lzr.DecompressChunk(big.data(), -1, out.data()), GPacker);
+  EXPECT_EQ(lzr.DecompressChunk(big.data(), 32784, out.data()), 32783);
+}
+
+TEST(GCompress, ContainerExpansionFailures) {
+  const std::string chunk = "08 00 00 00 40 10 00 61 62 63 00 33";  // "abcabcabc"
+  struct Case {
+    const char* what;
+    std::string hex;
+    enum { Ok, ReadError, Corrupt } result;
+    std::string want;
+  } cases[] = {
+      {"no total", "47 44 47", Case::ReadError, ""},
+      {"no signature", "47 44", Case::ReadError, ""},
+      {"no chunk", "47 44 47 0C 00 00 00", Case::ReadError, ""},
+      {"chunk length cut", "47 44 47 0C 00 00 00 08 00", Case::ReadError, ""},
+      {"chunk cut", "47 44 47 0C 00 00 00 08 00 00 00 40 10", Case::ReadError, ""},
+      {"total not used up", "47 44 47 1E 00 00 00 " + chunk, Case::ReadError, ""},
+      {"chunk length above 32,784", "47 44 47 0C 00 00 00 11 80 00 00", Case::Corrupt, ""},
+      {"negative chunk length", "47 44 47 0C 00 00 00 FF FF FF FF", Case::Corrupt, ""},
+      {"zero total: nothing read", "47 44 47 00 00 00 00 " + chunk, Case::Ok, ""},
+      {"negative total", "47 44 47 F4 FF FF FF " + chunk, Case::Ok, ""},
+      {"signature ignored", "58 59 5A 0C 00 00 00 " + chunk, Case::Ok, "abcabcabc"},
+      {"total short of the chunk: one chunk", "47 44 47 01 00 00 00 " + chunk + " " + chunk, Case::Ok, "abcabcabc"},
+      {"empty chunks", "47 44 47 09 00 00 00 00 00 00 00 01 00 00 00 40", Case::Ok, ""},
+  };
+  for (const auto& c : cases) {
+    TMemoryStream src(FromHex(c.hex)), dst;
+    try {
+      TGCompressStream().DecompressStream(src, dst);
+      EXPECT_EQ(c.result, Case::Ok) << c.what;
+      EXPECT_EQ(dst.Text(), c.want) << c.what;
+    } catch (const EReadError& e) {
+      EXPECT_EQ(c.result, Case::ReadError) << c.what;
+      EXPECT_STREQ(e.what(), "Erreur de lecture du flux");
+    } catch (const GPacker& e) {
+      EXPECT_EQ(c.result, Case::Corrupt) << c.what << ": " << e.what();
+    }
+  }
+}
+
+TEST(GCompress, ExpansionStopsAfterTheLastChunkAndAppendsAtTheDestination) {
+  Bytes container = Compress(Text("abcabcabc"));
+  const std::size_t end = container.size();
+  container.insert(container.end(), {1, 2, 3});
+  TMemoryStream src(container), dst(Text("head"));
+  dst.Seek(0, SeekOrigin::End);
+  TGCompressStream().DecompressStream(src, dst);
+  EXPECT_EQ(src.Position(), static_cast<std::int64_t>(end));
+  EXPECT_EQ(dst.Text(), "headabcabcabc");
+}
+
+TEST(GCompress, CompressionReadsOnlyTheCountAndPatchesTheTotal) {
+  TMemoryStream src(Text("..abcabcabc??")), dst(Text("XY"));
+  dst.Seek(0, SeekOrigin::End);
+  src.SetPosition(2);
+  TGCompressStream().CompressStream(src, dst, 9);
+  EXPECT_EQ(src.Position(), 11);  // the two bytes after the count stay unread
+  EXPECT_EQ(dst.Bytes(), FromHex("58 59 47 44 47 0C 00 00 00 08 00 00 00 40 10 00 61 62 63 00 33"));
+  EXPECT_EQ(dst.Position(), dst.Size());
+  // A source that ends before the count is a read error, not an endless loop.
+  TMemoryStream shortSrc(Text("abc")), out;
+  EXPECT_THROW(TGCompressStream().CompressStream(shortSrc, out, 10), EReadError);
+}
+
+TEST(GCompress, MutatedChunksAreJudgedLikeThePlainExpander) {
+  std::mt19937 rng(5);
+  TLZR lzr;
+  Bytes out(TLZR::CompressOutSize), expanded(TLZR::ExpandOutSize);
+  int rejected = 0;
+  for (int round = 0; round < 20000; ++round) {
+    Bytes piece(1 + rng() % 200);
+    const unsigned alphabet = 1 + rng() % 4;
+    for (auto& b : piece) b = static_cast<std::uint8_t>(rng() % alphabet);
+    const int len = lzr.CompressChunk(piece.data(), static_cast<int>(piece.size()), out.data());
+    Bytes chunk(out.begin(), out.begin() + len);
+    chunk[0] = 0x40;
+    for (int flips = 1 + static_cast<int>(rng() % 3); flips > 0; --flips)
+      chunk[rng() % chunk.size()] ^= static_cast<std::uint8_t>(1u << (rng() % 8));
+    if (rng() % 4 == 0) chunk.resize(rng() % (chunk.size() + 1));
+    const auto want = reference::ExpandChunk(chunk.data(), static_cast<int>(chunk.size()));
+    try {
+      const int n = lzr.DecompressChunk(chunk.data(), static_cast<int>(chunk.size()), expanded.data());
+      ASSERT_TRUE(want) << "round " << round << ": accepted " << ToHex(chunk);
+      ASSERT_TRUE(Bytes(expanded.begin(), expanded.begin() + n) == *want) << "round " << round;
+    } catch (const GPacker&) {
+      ASSERT_FALSE(want) << "round " << round << ": rejected " << ToHex(chunk);
+      ++rejected;
+    }
+  }
+  EXPECT_GT(rejected, 1000);  // the mutations reach the checks
+}
+
+}  // namespace
+}  // namespace qs
