@@ -29,7 +29,7 @@ class RecordingProcesses : public IProcesses {
   struct Association {
     std::uintptr_t result = 42;  // above 32: found
     std::string program;
-    std::uint32_t error = 0;     // the last error of a failed lookup
+    std::uint32_t error = 0;  // the last error of a failed lookup
   };
   struct WaitCall {
     Handle process = 0;

@@ -8,8 +8,8 @@ namespace qs {
 namespace {
 
 // Link flags of the header.
-constexpr std::uint32_t kHasLinkTargetIdList = 0x1, kHasLinkInfo = 0x2, kHasRelativePath = 0x8,
-                        kHasWorkingDir = 0x10, kHasArguments = 0x20, kIsUnicode = 0x80;
+constexpr std::uint32_t kHasLinkTargetIdList = 0x1, kHasLinkInfo = 0x2, kHasRelativePath = 0x8, kHasWorkingDir = 0x10,
+                        kHasArguments = 0x20, kIsUnicode = 0x80;
 constexpr std::uint32_t kHeaderSize = 0x4C;
 // CLSID_ShellLink {00021401-0000-0000-C000-000000000046} as stored.
 constexpr std::uint8_t kLinkClsid[16] = {0x01, 0x14, 0x02, 0x00, 0x00, 0x00, 0x00, 0x00,
@@ -81,8 +81,7 @@ std::uint32_t FatDateTime(std::uint64_t filetime) {
 }
 
 bool IsDrivePath(const std::string& p) {
-  return p.size() >= 3 && ((p[0] >= 'A' && p[0] <= 'Z') || (p[0] >= 'a' && p[0] <= 'z')) && p[1] == ':' &&
-         p[2] == '\\';
+  return p.size() >= 3 && ((p[0] >= 'A' && p[0] <= 'Z') || (p[0] >= 'a' && p[0] <= 'z')) && p[1] == ':' && p[2] == '\\';
 }
 
 std::vector<std::string> Segments(const std::string& rest) {

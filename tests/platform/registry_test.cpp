@@ -1,0 +1,301 @@
+#include "platform/portable/registry.h"
+
+#include <gtest/gtest.h>
+
+namespace qs {
+namespace {
+
+using Bytes = std::vector<std::uint8_t>;
+
+Bytes Sz(std::string_view s) {
+  Bytes b(s.begin(), s.end());
+  b.push_back(0);
+  return b;
+}
+
+TEST(PortableRegistryKeys, OpenNeverCreatesAndNamesIgnoreCase) {
+  PortableRegistry reg;
+  RegKey k = 123;
+  EXPECT_EQ(reg.OpenKey(kHKCU, "Software\\U.S. Robotics", k), kErrorFileNotFound);
+  EXPECT_EQ(k, 0u);
+  EXPECT_FALSE(reg.KeyExists("Software"));
+
+  RegKey created = 0;
+  ASSERT_EQ(reg.CreateKey(kHKCU, "Software\\U.S. Robotics\\Pilot Desktop\\Core", created), kErrorSuccess);
+  EXPECT_TRUE(reg.KeyExists("software\\u.s. robotics"));
+  struct Case {
+    const char* path;
+    long rc;
+  } cases[] = {
+      {"SOFTWARE\\u.s. ROBOTICS", kErrorSuccess},
+      {"Software\\U.S. Robotics\\Pilot Desktop\\Core\\", kErrorSuccess},
+      {"", kErrorSuccess},
+      {"Software\\Palm Computing", kErrorFileNotFound},
+      {"Software\\\\U.S. Robotics", kErrorFileNotFound},
+      {"\\Software", kErrorBadPathname},
+  };
+  for (auto& c : cases) {
+    SCOPED_TRACE(c.path);
+    RegKey h = 0;
+    EXPECT_EQ(reg.OpenKey(kHKCU, c.path, h), c.rc);
+    EXPECT_EQ(h != 0, c.rc == kErrorSuccess);
+    if (h) {
+      EXPECT_EQ(reg.CloseKey(h), kErrorSuccess);
+    }
+  }
+  // Opening below an open key, and the stored case of a name is kept.
+  RegKey vendor = 0, core = 0;
+  ASSERT_EQ(reg.OpenKey(kHKCU, "software\\u.s. robotics", vendor), kErrorSuccess);
+  EXPECT_EQ(reg.OpenKey(vendor, "pilot desktop\\CORE", core), kErrorSuccess);
+  EXPECT_EQ(reg.SubkeyNames("Software"), std::vector<std::string>{"U.S. Robotics"});
+  EXPECT_EQ(reg.OpenHandles(), 3u);
+  EXPECT_EQ(reg.CloseKey(core), kErrorSuccess);
+  EXPECT_EQ(reg.CloseKey(core), kErrorInvalidHandle);
+  EXPECT_EQ(reg.CloseKey(vendor), kErrorSuccess);
+  EXPECT_EQ(reg.CloseKey(created), kErrorSuccess);
+  EXPECT_EQ(reg.CloseKey(kHKCU), kErrorSuccess);
+  EXPECT_EQ(reg.OpenHandles(), 0u);
+  RegKey h = 0;
+  EXPECT_EQ(reg.OpenKey(0x4242, "x", h), kErrorInvalidHandle);
+  EXPECT_EQ(reg.CreateKey(kHKCU, std::string(256, 'k'), h), kErrorBadPathname);
+  EXPECT_EQ(reg.CreateKey(kHKCU, std::string(255, 'k'), h), kErrorSuccess);
+}
+
+TEST(PortableRegistryValues, QueryWithTheBufferRules) {
+  PortableRegistry reg;
+  reg.SetString("Software\\V\\Pilot Desktop\\Core", "Path", "C:\\Palm");
+  reg.SetValue("Software\\V\\Pilot Desktop\\Core", "Big", kRegSz, Bytes(300, 'x'));
+  RegKey k = 0;
+  ASSERT_EQ(reg.OpenKey(kHKCU, "Software\\V\\Pilot Desktop\\Core", k), kErrorSuccess);
+  struct Case {
+    const char* name;
+    std::uint32_t capacity;
+    long rc;
+    std::uint32_t sizeAfter;
+  } cases[] = {
+      {"Path", 256, kErrorSuccess, 8},   {"path", 8, kErrorSuccess, 8},    {"PATH", 7, kErrorMoreData, 8},
+      {"Big", 256, kErrorMoreData, 300}, {"Big", 300, kErrorSuccess, 300}, {"Missing", 256, kErrorFileNotFound, 256},
+  };
+  for (auto& c : cases) {
+    SCOPED_TRACE(std::string(c.name) + " " + std::to_string(c.capacity));
+    std::uint8_t buf[300];
+    std::uint32_t type = 99, size = c.capacity;
+    EXPECT_EQ(reg.QueryValue(k, c.name, &type, buf, &size), c.rc);
+    EXPECT_EQ(size, c.sizeAfter);
+    if (c.rc != kErrorFileNotFound) {
+      EXPECT_EQ(type, kRegSz);
+    }
+    if (c.rc == kErrorSuccess && c.sizeAfter == 8) {
+      EXPECT_EQ(std::string(reinterpret_cast<char*>(buf)), "C:\\Palm");
+    }
+  }
+  std::uint32_t size = 0, type = 0;
+  EXPECT_EQ(reg.QueryValue(k, "Path", &type, nullptr, &size), kErrorSuccess);  // size only
+  EXPECT_EQ(size, 8u);
+  std::uint8_t one[4];
+  EXPECT_EQ(reg.QueryValue(k, "Path", &type, one, nullptr), kErrorInvalidParameter);
+  EXPECT_EQ(reg.QueryValue(0x4242, "Path", &type, one, &size), kErrorInvalidHandle);
+  reg.CloseKey(k);
+}
+
+TEST(PortableRegistryValues, SetDwordReplacesAnyTypeAndDeletedKeysSaySo) {
+  PortableRegistry reg;
+  const std::string key = "Software\\V\\Pilot Desktop\\HotSync Manager";
+  reg.SetString(key, "Install3", "yes");
+  reg.SetValue(key, "Install4", kRegBinary, {1, 2, 3, 4, 5, 6});
+  RegKey k = 0;
+  ASSERT_EQ(reg.OpenKey(kHKCU, key, k), kErrorSuccess);
+  for (const char* name : {"install3", "Install4", "Install5", ""}) {
+    SCOPED_TRACE(name);
+    EXPECT_EQ(reg.SetDword(k, name, 1), kErrorSuccess);
+    auto v = reg.Value(key, name);
+    ASSERT_TRUE(v);
+    EXPECT_EQ(v->type, kRegDword);
+    EXPECT_EQ(v->data, (Bytes{1, 0, 0, 0}));
+  }
+  EXPECT_EQ(reg.Values(key).size(), 4u);  // replaced, not added beside
+  EXPECT_EQ(reg.Value(key, "INSTALL3")->name, "Install3");
+
+  EXPECT_TRUE(reg.DeleteKey("software\\v"));
+  EXPECT_FALSE(reg.KeyExists(key));
+  EXPECT_EQ(reg.SetDword(k, "Install3", 1), kErrorKeyDeleted);
+  std::uint32_t size = 4;
+  std::uint8_t buf[4];
+  EXPECT_EQ(reg.QueryValue(k, "Install3", nullptr, buf, &size), kErrorKeyDeleted);
+  RegKey sub = 0;
+  EXPECT_EQ(reg.OpenKey(k, "", sub), kErrorKeyDeleted);
+  EXPECT_EQ(reg.CloseKey(k), kErrorSuccess);
+  EXPECT_FALSE(reg.DeleteKey("software\\v"));
+  EXPECT_FALSE(reg.DeleteKey(""));
+}
+
+// ---- REGEDIT4 ---------------------------------------------------------------------------------
+
+TEST(Regedit4, LoadsEveryKindOfValue) {
+  PortableRegistry reg;
+  const char* text =
+      "\xEF\xBB\xBFREGEDIT4\r\n"
+      "\r\n"
+      "; a comment\r\n"
+      "[HKEY_CURRENT_USER\\Software\\U.S. Robotics\\Pilot Desktop\\Core]\r\n"
+      "\"Path\"=\"C:\\\\Program Files\\\\Palm\\\\\"\r\n"
+      "@=\"default \\\"quoted\\\"\"\r\n"
+      "\"Count\"=dword:0000002a\r\n"
+      "\"Short\" = dword:7\r\n"
+      "\"Bin\"=hex:01,02,\\\r\n"
+      "  03,ff\r\n"
+      "\"Expand\"=hex(2):25,50,25,00\r\n"
+      "\"Empty\"=hex:\r\n"
+      "\"Cp1252\"=\"cr\xE9\xE9\"\r\n"
+      "\n"
+      "[HKEY_LOCAL_MACHINE\\Software\\Other]\r\n"
+      "\"Skipped\"=\"x\"\r\n"
+      "[hkey_current_user\\Software\\Gone]\n"
+      "\"a\"=\"1\"\n"
+      "[-HKEY_CURRENT_USER\\Software\\Gone]\n"
+      "[HKEY_CURRENT_USER\\Software\\U.S. Robotics\\Pilot Desktop\\Core]\n"
+      "\"Short\"=-\n";
+  auto r = reg.LoadRegedit4(text);
+  ASSERT_TRUE(r.ok) << r.line << ": " << r.error;
+  EXPECT_EQ(r.skipped.size(), 1u);
+  const std::string core = "Software\\U.S. Robotics\\Pilot Desktop\\Core";
+  struct Case {
+    const char* name;
+    std::uint32_t type;
+    Bytes data;
+  } cases[] = {
+      {"Path", kRegSz, Sz("C:\\Program Files\\Palm\\")},
+      {"", kRegSz, Sz("default \"quoted\"")},
+      {"Count", kRegDword, {0x2a, 0, 0, 0}},
+      {"Bin", kRegBinary, {1, 2, 3, 0xff}},
+      {"Expand", kRegExpandSz, {0x25, 0x50, 0x25, 0}},
+      {"Empty", kRegBinary, {}},
+      {"Cp1252", kRegSz, Sz("cr\xE9\xE9")},
+  };
+  for (auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    auto v = reg.Value(core, c.name);
+    ASSERT_TRUE(v);
+    EXPECT_EQ(v->type, c.type);
+    EXPECT_EQ(v->data, c.data);
+  }
+  EXPECT_FALSE(reg.Value(core, "Short"));
+  EXPECT_FALSE(reg.KeyExists("Software\\Gone"));
+  EXPECT_FALSE(reg.KeyExists("Software\\Other"));
+}
+
+TEST(Regedit4, ErrorsNameTheLineAndChangeNothing) {
+  struct Case {
+    const char* text;
+    int line;
+  } cases[] = {
+      {"", 0},
+      {"\r\n\r\n", 2},
+      {"REGEDIT5\r\n", 1},
+      {"Windows Registry Editor Version 5.00\r\n", 1},
+      {"REGEDIT4\r\n\"v\"=\"1\"\r\n", 2},
+      {"REGEDIT4\r\n[HKEY_NOWHERE\\x]\r\n", 2},
+      {"REGEDIT4\r\n[HKEY_CURRENT_USER\\x\r\n", 2},
+      {"REGEDIT4\r\n[HKEY_CURRENT_USER\\a\\\\b]\r\n", 2},
+      {"REGEDIT4\r\n[-HKEY_CURRENT_USER]\r\n", 2},
+      {"REGEDIT4\r\n[HKEY_CURRENT_USER\\x]\r\n\"v\"=\"open\r\n", 3},
+      {"REGEDIT4\r\n[HKEY_CURRENT_USER\\x]\r\n\"v\"=\"a\" b\r\n", 3},
+      {"REGEDIT4\r\n[HKEY_CURRENT_USER\\x]\r\n\"v\"=\"a\\q\"\r\n", 3},
+      {"REGEDIT4\r\n[HKEY_CURRENT_USER\\x]\r\n\"v\" \"a\"\r\n", 3},
+      {"REGEDIT4\r\n[HKEY_CURRENT_USER\\x]\r\n\"v\"=dword:123456789\r\n", 3},
+      {"REGEDIT4\r\n[HKEY_CURRENT_USER\\x]\r\n\"v\"=dword:\r\n", 3},
+      {"REGEDIT4\r\n[HKEY_CURRENT_USER\\x]\r\n\"v\"=dword:12g4\r\n", 3},
+      {"REGEDIT4\r\n[HKEY_CURRENT_USER\\x]\r\n\"v\"=hex:1,2,345\r\n", 3},
+      {"REGEDIT4\r\n[HKEY_CURRENT_USER\\x]\r\n\"v\"=hex:01,,02\r\n", 3},
+      {"REGEDIT4\r\n[HKEY_CURRENT_USER\\x]\r\n\"v\"=hex(:01\r\n", 3},
+      {"REGEDIT4\r\n[HKEY_CURRENT_USER\\x]\r\n\"v\"=hex(123456789):01\r\n", 3},
+      {"REGEDIT4\r\n[HKEY_CURRENT_USER\\x]\r\n\"v\"=hex01\r\n", 3},
+      {"REGEDIT4\r\n[HKEY_CURRENT_USER\\x]\r\n\"v\"=hex:01,\\\r\n", 3},
+      {"REGEDIT4\r\n[HKEY_CURRENT_USER\\x]\r\n\"v\"=hex:01,\\\r\n 02,\\\r\n zz\r\n", 5},
+      {"REGEDIT4\r\n[HKEY_CURRENT_USER\\x]\r\n\"v\"=string\r\n", 3},
+      {"REGEDIT4\r\n[HKEY_CURRENT_USER\\x]\r\nv=1\r\n", 3},
+  };
+  for (auto& c : cases) {
+    SCOPED_TRACE(c.text);
+    PortableRegistry reg;
+    reg.SetString("Keep", "k", "v");
+    auto r = reg.LoadRegedit4(c.text);
+    EXPECT_FALSE(r.ok);
+    EXPECT_EQ(r.line, c.line);
+    EXPECT_FALSE(r.error.empty());
+    EXPECT_FALSE(reg.KeyExists("x"));
+    EXPECT_EQ(reg.SaveRegedit4(), "REGEDIT4\r\n\r\n[HKEY_CURRENT_USER\\Keep]\r\n\"k\"=\"v\"\r\n");
+  }
+}
+
+TEST(Regedit4, RoundTripKeepsEveryValue) {
+  PortableRegistry reg;
+  Bytes long_(100);
+  for (std::size_t i = 0; i < long_.size(); ++i) long_[i] = static_cast<std::uint8_t>(i * 7);
+  struct Case {
+    const char* key;
+    const char* name;
+    std::uint32_t type;
+    Bytes data;
+  } cases[] = {
+      {"Software\\U.S. Robotics\\Pilot Desktop\\Core", "Path", kRegSz, Sz("C:\\Palm\\")},
+      {"Software\\U.S. Robotics\\Pilot Desktop\\Core", "", kRegSz, Sz("with \"quotes\" and \\ back")},
+      {"Software\\U.S. Robotics\\Pilot Desktop\\HotSync Manager", "Install3", kRegDword, {1, 0, 0, 0}},
+      {"Software\\U.S. Robotics\\Pilot Desktop\\HotSync Manager", "Install65535", kRegDword, {0xff, 0xfe, 0, 0x80}},
+      {"Software\\Data", "Long", kRegBinary, long_},
+      {"Software\\Data", "Empty", kRegBinary, {}},
+      {"Software\\Data", "None", 0, {1}},
+      {"Software\\Data", "Expand", kRegExpandSz, Sz("%TEMP%")},
+      {"Software\\Data", "Multi", 7, {'a', 0, 'b', 0, 0}},
+      {"Software\\Data", "OddDword", kRegDword, {1, 2}},
+      {"Software\\Data", "SzNoZero", kRegSz, {'a', 'b'}},
+      {"Software\\Data", "SzTwoLines", kRegSz, Sz("a\r\nb")},
+      {"Software\\Data", "BigType", 0xffffffffu, {9}},
+      {"Software\\Data", "name \"with\" \\ and\nline", kRegSz, Sz("\xE9t\xE9")},
+      {"Software\\Data\\Sub Key [1]", "x", kRegSz, Sz("")},
+  };
+  for (auto& c : cases) reg.SetValue(c.key, c.name, c.type, c.data);
+  RegKey k = 0;
+  reg.CreateKey(kHKCU, "Software\\Empty Key", k);
+  reg.CloseKey(k);
+
+  std::string text = reg.SaveRegedit4();
+  PortableRegistry back;
+  auto r = back.LoadRegedit4(text);
+  ASSERT_TRUE(r.ok) << r.line << ": " << r.error << "\n" << text;
+  for (auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    auto v = back.Value(c.key, c.name);
+    ASSERT_TRUE(v);
+    EXPECT_EQ(v->type, c.type);
+    EXPECT_EQ(v->data, c.data);
+  }
+  EXPECT_TRUE(back.KeyExists("Software\\Empty Key"));
+  EXPECT_EQ(back.SaveRegedit4(), text);
+  // Long lists are wrapped on continued lines.
+  EXPECT_NE(text.find(",\\\r\n  "), std::string::npos);
+  EXPECT_NE(text.find("\"Path\"=\"C:\\\\Palm\\\\\"\r\n"), std::string::npos);
+  EXPECT_NE(text.find("\"Install3\"=dword:00000001\r\n"), std::string::npos);
+}
+
+TEST(Regedit4, EveryCutOfAGoodTextLoadsOrFailsCleanly) {
+  PortableRegistry source;
+  source.SetString("Software\\U.S. Robotics\\Pilot Desktop\\Core", "Path", "C:\\Palm");
+  source.SetValue("Software\\Data", "Bin", kRegBinary, Bytes(60, 0xab));
+  source.SetValue("Software\\Data", "D", kRegDword, {1, 2, 3, 4});
+  const std::string text = source.SaveRegedit4();
+  for (std::size_t n = 0; n <= text.size(); ++n) {
+    PortableRegistry reg;
+    auto r = reg.LoadRegedit4(std::string_view(text).substr(0, n));
+    if (r.ok) {
+      EXPECT_EQ(r.line, 0);
+    }
+  }
+  PortableRegistry deep;
+  std::string path;
+  for (int i = 0; i < 600; ++i) path += "\\k";
+  EXPECT_FALSE(deep.LoadRegedit4("REGEDIT4\n[HKEY_CURRENT_USER" + path + "]\n").ok);
+}
+
+}  // namespace
+}  // namespace qs
