@@ -61,7 +61,7 @@ std::string ProgramsFolder(IRegistry& registry) {
 
 void CreateShortcut(Platform& platform, const std::string& target, const std::string& arguments,
                     const std::string& workingDirectory, const std::string& title, const std::string& programGroup) {
-  std::unique_ptr<IShellLink> link = platform.shellLinks->CreateLink();
+  std::unique_ptr<ILinkObject> link = platform.shellLinks->CreateLink();
   link->SetArguments(arguments);
   link->SetPath(target);
   link->SetWorkingDirectory(workingDirectory);

@@ -40,11 +40,12 @@ inline std::string OleErrorMessage(HResult code, const std::string& systemText) 
   return pattern.substr(0, pattern.find('%')) + digits;
 }
 
-// One link object (the shell's IShellLinkA and IPersistFile of one instance). Released on
-// destruction. Every call gives the object's HRESULT.
-class IShellLink {
+// One link object (the shell's IShellLinkA and IPersistFile of one instance; named so as not to meet
+// the system headers' IShellLink macro). Released on destruction. Every call gives the object's
+// HRESULT.
+class ILinkObject {
  public:
-  virtual ~IShellLink() = default;
+  virtual ~ILinkObject() = default;
   virtual HResult SetArguments(const std::string& arguments) = 0;
   virtual HResult SetPath(const std::string& path) = 0;
   virtual HResult SetWorkingDirectory(const std::string& directory) = 0;
@@ -58,7 +59,7 @@ class IShellLinks {
   virtual ~IShellLinks() = default;
   // Creates a link object (in-process or local server). Raises EOleSysError when it cannot be
   // created and Exception(kMsgIntfNotSupported) when it lacks either interface.
-  virtual std::unique_ptr<IShellLink> CreateLink() = 0;
+  virtual std::unique_ptr<ILinkObject> CreateLink() = 0;
 };
 
 }  // namespace qs

@@ -173,7 +173,7 @@ bool ValidFileName(const std::string& name) {
   return true;
 }
 
-class PortableShellLink : public IShellLink {
+class PortableShellLink : public ILinkObject {
  public:
   PortableShellLink(IFileSystem& files, PortableShellLinks& owner) : files_(files), owner_(owner) {}
   ~PortableShellLink() override { ++owner_.released; }
@@ -280,7 +280,7 @@ std::vector<std::uint8_t> BuildShellLinkFile(const std::string& path, const std:
   return std::move(out.Vec());
 }
 
-std::unique_ptr<IShellLink> PortableShellLinks::CreateLink() {
+std::unique_ptr<ILinkObject> PortableShellLinks::CreateLink() {
   if (createResult != kSOk) throw EOleSysError(OleErrorMessage(createResult, systemText), createResult);
   if (lacksInterface) throw Exception(std::string(kMsgIntfNotSupported));
   ++created;

@@ -31,7 +31,7 @@ std::u16string Cp1252ToUtf16(const std::string& text);
 class PortableShellLinks : public IShellLinks {
  public:
   explicit PortableShellLinks(IFileSystem& files) : files_(files) {}
-  std::unique_ptr<IShellLink> CreateLink() override;
+  std::unique_ptr<ILinkObject> CreateLink() override;
 
   // Script: a failing creation (EOleSysError with this code and systemText as its text) or a
   // link object that lacks one of its interfaces.
