@@ -5,6 +5,8 @@
 
 #include "core/errors.h"
 #include "core/text.h"
+#include "stream/reader.h"
+#include "stream/writer.h"
 
 namespace qs {
 
@@ -72,6 +74,9 @@ void TComponent::BindField(TComponent* c, const std::string& name, bool set) {
       if (SameTextAZ(f.name, name)) {
         TComponent*& slot = f.slot(*this);
         if (set) {
+          // A field holds only a component of its declared class: a stream that names a
+          // component after a field of another kind leaves the field empty.
+          if (f.cls && !c->Info().InheritsFrom(*f.cls)) return;
           slot = c;
         } else if (slot == c) {
           slot = nullptr;
@@ -108,8 +113,14 @@ void TComponent::DestroyComponents() {
   }
 }
 
-// The reader and writer give "Left" and "Top" their meaning (see reader.cpp / writer.cpp).
-void TNonVisual::DefineProperties(TFiler&) {}
+void TNonVisual::DefineProperties(TFiler& filer) {
+  filer.DefineProperty(
+      "Left", [this](TReader& r) { designLeft = r.ReadInteger(); },
+      [this](TWriter& w) { w.WriteInteger(designLeft); }, designLeft != 0);
+  filer.DefineProperty(
+      "Top", [this](TReader& r) { designTop = r.ReadInteger(); },
+      [this](TWriter& w) { w.WriteInteger(designTop); }, designTop != 0);
+}
 
 int TCollectionItem::Index() const {
   const auto& items = collection_->Items();

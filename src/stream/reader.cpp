@@ -1,0 +1,699 @@
+#include "stream/reader.h"
+
+#include <algorithm>
+#include <cstring>
+#include <new>
+#include <utility>
+
+#include "core/streams.h"
+#include "core/text.h"
+
+namespace qs {
+
+// ---- values --------------------------------------------------------------------------------
+
+TValueReader::TValueReader(TStream& stream) : stream_(stream) {}
+
+TValueReader::Nest::Nest(TValueReader& r) : r_(r) {
+  if (++r_.depth_ > kMaxStreamNesting) {
+    --r_.depth_;
+    throw EReadError(std::string(kMsgNestingTooDeep));
+  }
+}
+
+void TValueReader::InvalidValue() { throw EReadError(std::string(kMsgInvalidPropertyValue)); }
+
+bool TValueReader::Fill() {
+  if (pos_ < end_) return true;
+  pos_ = 0;
+  end_ = stream_.Read(buf_.data(), buf_.size());
+  return end_ > 0;
+}
+
+void TValueReader::Read(void* buffer, std::size_t count) {
+  auto* out = static_cast<std::uint8_t*>(buffer);
+  while (count > 0) {
+    if (pos_ == end_ && count >= buf_.size()) {
+      // A large value goes straight from the stream to its destination.
+      std::size_t n = stream_.Read(out, count);
+      if (n == 0) throw EReadError(std::string(kMsgStreamRead));
+      out += n;
+      count -= n;
+      continue;
+    }
+    if (!Fill()) throw EReadError(std::string(kMsgStreamRead));
+    std::size_t n = std::min(count, end_ - pos_);
+    std::memcpy(out, buf_.data() + pos_, n);
+    pos_ += n;
+    out += n;
+    count -= n;
+  }
+}
+
+std::uint8_t TValueReader::ReadByte() {
+  if (!Fill()) throw EReadError(std::string(kMsgStreamRead));
+  return buf_[pos_++];
+}
+
+std::uint32_t TValueReader::ReadU32() {
+  std::uint8_t b[4];
+  Read(b, 4);
+  return b[0] | (std::uint32_t{b[1]} << 8) | (std::uint32_t{b[2]} << 16) | (std::uint32_t{b[3]} << 24);
+}
+
+std::uint64_t TValueReader::ReadU64() {
+  std::uint64_t lo = ReadU32();
+  std::uint64_t hi = ReadU32();
+  return lo | (hi << 32);
+}
+
+std::uint64_t TValueReader::Available() {
+  std::int64_t size = stream_.Size();
+  std::int64_t pos = stream_.Position();
+  return (end_ - pos_) + static_cast<std::uint64_t>(size > pos ? size - pos : 0);
+}
+
+std::size_t TValueReader::ReadLength(bool isSigned, std::size_t unit) {
+  std::uint32_t n = ReadU32();
+  if (isSigned && static_cast<std::int32_t>(n) < 0) InvalidValue();
+  if (std::uint64_t{n} * unit > Available()) throw EReadError(std::string(kMsgStreamRead));
+  return n;
+}
+
+void TValueReader::Skip(std::uint64_t count) {
+  if (count > Available()) throw EReadError(std::string(kMsgStreamRead));
+  std::size_t n = static_cast<std::size_t>(std::min<std::uint64_t>(count, end_ - pos_));
+  pos_ += n;
+  count -= n;
+  if (count > 0) stream_.Seek(static_cast<std::int64_t>(count), SeekOrigin::Current);
+}
+
+void TValueReader::FixupPosition() {
+  if (end_ > pos_) stream_.Seek(-static_cast<std::int64_t>(end_ - pos_), SeekOrigin::Current);
+  pos_ = end_ = 0;
+}
+
+ValueTag TValueReader::NextValue() {
+  if (!Fill()) throw EReadError(std::string(kMsgStreamRead));
+  return static_cast<ValueTag>(buf_[pos_]);
+}
+
+ValueTag TValueReader::ReadValue() { return static_cast<ValueTag>(ReadByte()); }
+
+bool TValueReader::EndOfList() { return NextValue() == TagNull; }
+
+void TValueReader::ReadListBegin() {
+  if (ReadValue() != TagList) InvalidValue();
+}
+
+void TValueReader::ReadListEnd() {
+  if (ReadValue() != TagNull) InvalidValue();
+}
+
+std::string TValueReader::ReadStr() {
+  std::string s(ReadByte(), '\0');
+  Read(s.data(), s.size());
+  return s;
+}
+
+std::int32_t TValueReader::ReadInteger() {
+  switch (ReadValue()) {
+    case TagInt8:
+      return static_cast<std::int8_t>(ReadByte());
+    case TagInt16: {
+      std::uint8_t b[2];
+      Read(b, 2);
+      return static_cast<std::int16_t>(b[0] | (b[1] << 8));
+    }
+    case TagInt32:
+      return static_cast<std::int32_t>(ReadU32());
+    default:
+      InvalidValue();
+  }
+}
+
+std::string TValueReader::ReadString() {
+  switch (ReadValue()) {
+    case TagString:
+      return ReadStr();
+    case TagLongString: {
+      std::string s(ReadLength(true, 1), '\0');
+      Read(s.data(), s.size());
+      return s;
+    }
+    default:
+      InvalidValue();
+  }
+}
+
+std::string TValueReader::ReadIdent() {
+  switch (ReadValue() & 0x7F) {
+    case TagIdent:
+      return ReadStr();
+    case TagFalse:
+      return "False";
+    case TagTrue:
+      return "True";
+    case TagNil:
+      return "nil";
+    case TagNull:
+      return "Null";
+    default:
+      InvalidValue();
+  }
+}
+
+bool TValueReader::ReadBoolean() {
+  switch (ReadValue()) {
+    case TagFalse:
+      return false;
+    case TagTrue:
+      return true;
+    default:
+      InvalidValue();
+  }
+}
+
+char TValueReader::ReadChar() {
+  if (ReadValue() != TagString || ReadByte() != 1) InvalidValue();
+  return static_cast<char>(ReadByte());
+}
+
+double TValueReader::ReadFloat() {
+  if (NextValue() != TagExtended) return ReadInteger();
+  ReadValue();
+  std::uint8_t b[10];
+  Read(b, 10);
+  return ExtendedToDouble(b);
+}
+
+std::u16string TValueReader::ReadWideString() {
+  if (ReadValue() != TagWideString) InvalidValue();
+  std::u16string s(ReadLength(true, 2), u'\0');
+  for (char16_t& c : s) {
+    std::uint8_t b[2];
+    Read(b, 2);
+    c = static_cast<char16_t>(b[0] | (b[1] << 8));
+  }
+  return s;
+}
+
+void TValueReader::SkipValue() {
+  const std::uint8_t tag = ReadValue();
+  if (tag & 0x80) {
+    // Read as an identifier, the top bit of the tag does not count.
+    switch (tag & 0x7F) {
+      case TagIdent:
+        Skip(ReadByte());
+        return;
+      case TagNull:
+      case TagFalse:
+      case TagTrue:
+      case TagNil:
+        return;
+      default:
+        InvalidValue();
+    }
+  }
+  switch (tag) {
+    case TagNull:
+    case TagFalse:
+    case TagTrue:
+    case TagNil:
+      return;
+    case TagList: {
+      Nest nest(*this);
+      while (!EndOfList()) SkipValue();
+      ReadByte();
+      return;
+    }
+    case TagInt8:
+      return Skip(1);
+    case TagInt16:
+      return Skip(2);
+    case TagInt32:
+    case TagSingle:
+      return Skip(4);
+    case TagCurrency:
+    case TagDate:
+      return Skip(8);
+    case TagExtended:
+      return Skip(10);
+    case TagString:
+    case TagIdent:
+      return Skip(ReadByte());
+    case TagBinary:
+      return Skip(ReadLength(false, 1));
+    case TagLongString:
+      return Skip(ReadLength(true, 1));
+    case TagWideString:
+      return Skip(std::uint64_t{2} * ReadLength(true, 2));
+    case TagSet:
+      while (std::uint8_t n = ReadByte()) Skip(n);
+      return;
+    case TagCollection: {
+      Nest nest(*this);
+      while (!EndOfList()) {
+        ValueTag t = NextValue();
+        if (t == TagInt8 || t == TagInt16 || t == TagInt32) SkipValue();
+        ReadListBegin();
+        while (!EndOfList()) {
+          Skip(ReadByte());  // property name
+          SkipValue();
+        }
+        ReadByte();
+      }
+      ReadByte();
+      return;
+    }
+    default:
+      InvalidValue();
+  }
+}
+
+// ---- components ----------------------------------------------------------------------------
+
+namespace {
+int IndexOfName(const TypeInfo* type, std::string_view name) {
+  if (!type) return -1;
+  for (std::size_t i = 0; i < type->names.size(); ++i)
+    if (SameTextAZ(type->names[i], name)) return static_cast<int>(i);
+  return -1;
+}
+
+// Restores a variable when the scope ends, however it ends.
+template <class T>
+class Restore {
+ public:
+  explicit Restore(T& var) : var_(var), saved_(var) {}
+  ~Restore() { var_ = std::move(saved_); }
+  Restore(const Restore&) = delete;
+  Restore& operator=(const Restore&) = delete;
+
+ private:
+  T& var_;
+  T saved_;
+};
+}  // namespace
+
+TReader::TReader(TStream& stream, TComponent& root)
+    : TValueReader(stream), root_(root), owner_(&root), parent_(&root) {}
+
+void TReader::ReadRootComponent() {
+  try {
+    char signature[4];
+    Read(signature, 4);
+    if (std::memcmp(signature, kStreamSignature, 4) != 0) throw EReadError(std::string(kMsgInvalidStream));
+    unsigned flags;
+    std::int32_t position;
+    ReadPrefix(flags, position);  // flags have no effect on the root
+    ReadStr();  // the root's class: a stream applies to the root whatever class it names
+    ReadStr();  // the root's name: nothing relies on it, and the root keeps its own
+    root_.SetState(root_.State() | csLoading | csReading);
+    loaded_.push_back(&root_);
+    ReadState(root_);
+    ResolveFixups();
+    root_.SetState(root_.State() & ~csReading);
+  } catch (...) {
+    try {
+      FixupPosition();
+    } catch (...) {
+    }
+    fixups_.clear();  // references not yet resolved are dropped
+    FinishLoading(false);
+    throw;
+  }
+  FixupPosition();
+  FinishLoading(true);
+}
+
+// The components read are loaded once the read ends: the root first, then the others in the
+// order their records were read. After a failure the same happens for what was read before
+// it, so that nothing stays marked as loading for good (the form is shown with them).
+void TReader::FinishLoading(bool succeeded) {
+  std::vector<TComponent*> list;
+  list.swap(loaded_);
+  for (TComponent* c : list) c->SetState(c->State() & ~csReading);
+  for (TComponent* c : list) {
+    if (succeeded) {
+      c->Loaded();
+    } else {
+      try {
+        c->Loaded();
+      } catch (...) {
+      }
+    }
+    c->SetState(c->State() & ~csLoading);
+  }
+}
+
+void TReader::ReadPrefix(unsigned& flags, std::int32_t& position) {
+  flags = 0;
+  position = 0;
+  std::uint8_t b = NextValue();
+  if ((b & kPrefixMask) != kPrefixMask) return;
+  ReadByte();
+  flags = b & 0x0F;  // bits 2 and 3 carry nothing the reader uses
+  if (flags & kFlagChildPos) position = ReadInteger();
+}
+
+void TReader::ReadState(TComponent& component) {
+  while (!EndOfList()) ReadProperty(component);
+  ReadByte();
+  Restore<TComponent*> keepOwner(owner_);
+  Restore<TComponent*> keepParent(parent_);
+  owner_ = component.ChildOwner(&root_);
+  if (!owner_) owner_ = &root_;
+  parent_ = &component;
+  while (!EndOfList()) ReadComponent();
+  ReadByte();
+}
+
+const ClassInfo& TReader::FindClass(const std::string& name) const {
+  // First the classes of the root's published component fields, then the registry.
+  for (const ClassInfo* ci = &root_.Info(); ci; ci = ci->parent)
+    for (const FieldInfo& f : ci->fields)
+      if (f.cls && f.cls->create && SameTextAZ(f.cls->name, name)) return *f.cls;
+  const ClassInfo* registered = ClassRegistry::Find(name);
+  if (registered && registered->create) return *registered;
+  throw EClassNotFound(Format(kMsgClassNotFound, name));
+}
+
+void TReader::ReadComponent() {
+  Nest nest(*this);
+  unsigned flags;
+  std::int32_t position;
+  ReadPrefix(flags, position);
+  const std::string className = ReadStr();
+  const std::string name = ReadStr();
+  const bool existing = (flags & kFlagExisting) != 0;
+  const std::size_t mark = created_.size();
+  TComponent* c;
+  if (existing) {
+    FindClass(className);
+    c = root_.FindComponent(name);
+    if (!c) throw EReadError(Format(kMsgAncestorNotFound, name));
+    parent_ = c->ParentComponent() ? c->ParentComponent() : &root_;
+    c->SetState(c->State() | csLoading);
+  } else {
+    const ClassInfo& cls = FindClass(className);
+    c = cls.create(owner_);
+    if (!c) throw EClassNotFound(Format(kMsgClassNotFound, className));
+    created_.push_back(c);
+    try {
+      c->SetState(c->State() | csLoading);
+      c->SetParentComponent(parent_);
+      c->SetName(name);
+    } catch (...) {
+      DestroyCreatedFrom(mark);
+      throw;
+    }
+  }
+  try {
+    c->SetState(c->State() | csReading);
+    ReadState(*c);
+    c->SetState(c->State() & ~csReading);
+    if (flags & kFlagChildPos) parent_->SetChildOrder(c, position);
+  } catch (...) {
+    if (existing) {
+      // Not ours to destroy: it keeps what it got and is finished with the others.
+      c->SetState(c->State() & ~csReading);
+      if (std::find(loaded_.begin(), loaded_.end(), c) == loaded_.end()) loaded_.push_back(c);
+    } else {
+      DestroyCreatedFrom(mark);
+    }
+    throw;
+  }
+  if (!existing || std::find(loaded_.begin(), loaded_.end(), c) == loaded_.end()) loaded_.push_back(c);
+}
+
+// Destroys, newest first, what this read created since mark: a component goes after everything
+// created inside it, so none is destroyed twice.
+void TReader::DestroyCreatedFrom(std::size_t mark) {
+  while (created_.size() > mark) {
+    TComponent* c = created_.back();
+    created_.pop_back();
+    loaded_.erase(std::remove(loaded_.begin(), loaded_.end(), c), loaded_.end());
+    delete c;
+  }
+}
+
+void TReader::ReadProperty(TPersistent& instance) {
+  const std::string path = ReadStr();
+  try {
+    ReadPropertyPath(instance, path);
+  } catch (const std::bad_alloc&) {
+    throw;
+  } catch (const std::exception& e) {
+    auto* component = dynamic_cast<TComponent*>(&instance);
+    std::string object = component ? component->Name() : std::string();
+    if (object.empty()) object = std::string(instance.ClassName());
+    throw EReadError(PropertyErrorText(object, path, e.what()));
+  }
+}
+
+void TReader::ReadPropertyPath(TPersistent& instance, const std::string& path) {
+  TPersistent* object = &instance;
+  std::size_t start = 0;
+  for (std::size_t dot; (dot = path.find('.', start)) != std::string::npos; start = dot + 1) {
+    const PropInfo* p = object->Info().FindProp(std::string_view(path).substr(start, dot - start));
+    if (!p) throw EReadError(std::string(kMsgUnknownProperty));
+    TPersistent* next = p->kind == PropKind::Object && p->get ? p->get(*object).obj : nullptr;
+    if (!next) throw EReadError(std::string(kMsgInvalidPropertyPath));
+    object = next;
+  }
+  const std::string last = path.substr(start);
+  if (const PropInfo* p = last.empty() ? nullptr : object->Info().FindProp(last)) {
+    ReadPropValue(*object, *p);
+    return;
+  }
+  // Not published: offered to the object's defined properties.
+  Restore<std::string> keepName(definedName_);
+  Restore<bool> keepTaken(definedTaken_);
+  definedName_ = last;
+  definedTaken_ = false;
+  object->DefineProperties(*this);
+  if (!definedTaken_) throw EReadError(std::string(kMsgUnknownProperty));
+}
+
+void TReader::DefineProperty(std::string_view name, const std::function<void(TReader&)>& read,
+                             const std::function<void(TWriter&)>&, bool) {
+  if (definedTaken_ || definedName_.empty() || !read || !SameTextAZ(name, definedName_)) return;
+  definedTaken_ = true;
+  definedName_.clear();  // nothing below this value takes the name again
+  read(*this);
+}
+
+void TReader::DefineBinaryProperty(std::string_view name, const std::function<void(TStream&)>& read,
+                                   const std::function<void(TStream&)>&, bool) {
+  if (definedTaken_ || definedName_.empty() || !read || !SameTextAZ(name, definedName_)) return;
+  definedTaken_ = true;
+  definedName_.clear();
+  if (ReadValue() != TagBinary) InvalidValue();
+  // The bytes go whole, in a stream of their own, to the property's reader; reading goes on
+  // after them however many it takes.
+  TMemoryStream data;
+  data.SetSize(ReadLength(false, 1));
+  Read(data.Data(), data.Bytes().size());
+  data.SetPosition(0);
+  read(data);
+}
+
+void TReader::ReadPropValue(TPersistent& instance, const PropInfo& prop) {
+  if (!prop.set) throw EReadError(std::string(kMsgReadOnlyProperty));
+  PropValue v;
+  switch (prop.kind) {
+    case PropKind::Integer:
+      if (NextValue() == TagIdent) {
+        const std::string ident = ReadIdent();
+        const auto* constants = prop.type ? &prop.type->constants : nullptr;
+        auto it = constants ? std::find_if(constants->begin(), constants->end(),
+                                           [&](const auto& c) { return SameTextAZ(c.first, ident); })
+                            : decltype(prop.type->constants.end()){};
+        if (!constants || it == constants->end()) InvalidValue();
+        v.i = it->second;
+      } else {
+        v.i = ReadInteger();
+      }
+      break;
+    case PropKind::Char:
+      v.i = static_cast<unsigned char>(ReadChar());
+      break;
+    case PropKind::Enumeration: {
+      int index = IndexOfName(prop.type, ReadIdent());
+      if (index < 0) InvalidValue();
+      v.i = index;
+      break;
+    }
+    case PropKind::Float:
+      v.f = ReadFloat();
+      break;
+    case PropKind::String:
+      v.s = ReadString();
+      break;
+    case PropKind::Set:
+      if (ReadValue() != TagSet) InvalidValue();
+      for (std::string element; !(element = ReadStr()).empty();) {
+        int index = IndexOfName(prop.type, element);
+        if (index < 0) InvalidValue();
+        if (index <= 31) v.i |= std::int64_t{1} << index;
+      }
+      break;
+    case PropKind::Object: {
+      const ValueTag tag = NextValue();
+      if (tag == TagNil) {
+        ReadValue();
+        break;
+      }
+      if (tag == TagCollection) {
+        ReadValue();
+        auto* collection = prop.get ? dynamic_cast<TCollection*>(prop.get(instance).obj) : nullptr;
+        if (!collection) InvalidValue();
+        ReadCollection(*collection);  // filled in place, the setter is not called
+        return;
+      }
+      // A reference by name, resolved once the whole stream is read.
+      std::string name = ReadIdent();
+      fixups_.push_back({&instance, &prop, std::move(name), items_});
+      return;
+    }
+    case PropKind::Event: {
+      if (NextValue() == TagNil) {
+        ReadValue();
+        break;
+      }
+      const MethodInfo* method = root_.Info().FindMethod(ReadIdent());
+      if (!method) InvalidValue();
+      TComponent* root = &root_;
+      v.event.name = std::string(method->name);
+      v.event.call = [root, method](TPersistent* sender) { method->call(*root, sender); };
+      break;
+    }
+    case PropKind::Variant:
+      v = ReadVariant();
+      break;
+  }
+  prop.set(instance, v);
+}
+
+PropValue TReader::ReadVariant() {
+  PropValue v;
+  switch (NextValue()) {
+    case TagNull:
+      ReadValue();
+      v.var = VarType::Null;
+      break;
+    case TagNil:
+      ReadValue();
+      v.var = VarType::Unassigned;
+      break;
+    case TagInt8:
+    case TagInt16:
+    case TagInt32:
+      v.i = ReadInteger();
+      v.var = VarType::Integer;
+      break;
+    case TagExtended:
+      v.f = ReadFloat();
+      v.var = VarType::Double;
+      break;
+    case TagString:
+    case TagLongString:
+      v.s = ReadString();
+      v.var = VarType::String;
+      break;
+    case TagWideString:
+      v.s = WideToAnsi(ReadWideString());
+      v.var = VarType::String;
+      break;
+    case TagFalse:
+    case TagTrue:
+      v.i = ReadBoolean();
+      v.var = VarType::Boolean;
+      break;
+    case TagSingle: {
+      ReadValue();
+      std::uint32_t bits = ReadU32();
+      float f;
+      std::memcpy(&f, &bits, 4);
+      v.f = f;
+      v.var = VarType::Single;
+      break;
+    }
+    case TagCurrency:
+      ReadValue();
+      v.i = static_cast<std::int64_t>(ReadU64());
+      v.f = static_cast<double>(v.i) / 10000.0;
+      v.var = VarType::Currency;
+      break;
+    case TagDate: {
+      ReadValue();
+      std::uint64_t bits = ReadU64();
+      std::memcpy(&v.f, &bits, 8);
+      v.var = VarType::Date;
+      break;
+    }
+    default:
+      ReadValue();
+      InvalidValue();
+  }
+  return v;
+}
+
+void TReader::ReadCollection(TCollection& collection) {
+  Nest nest(*this);
+  collection.BeginUpdate();
+  try {
+    // Only a value with items replaces the items there are.
+    if (!EndOfList()) {
+      DropFixupsOf(collection);
+      collection.Clear();
+    }
+    while (!EndOfList()) {
+      ValueTag t = NextValue();
+      if (t == TagInt8 || t == TagInt16 || t == TagInt32) ReadInteger();  // order value, unused
+      TCollectionItem* item = collection.Add();
+      if (!item) InvalidValue();
+      ReadListBegin();
+      Restore<std::vector<const TCollection*>> keepItems(items_);
+      items_.push_back(&collection);
+      while (!EndOfList()) ReadProperty(*item);
+      ReadListEnd();
+    }
+    ReadListEnd();
+  } catch (...) {
+    collection.EndUpdate();
+    throw;
+  }
+  collection.EndUpdate();
+}
+
+void TReader::DropFixupsOf(const TCollection& collection) {
+  // References recorded inside the items about to be freed would point at freed objects.
+  fixups_.erase(std::remove_if(fixups_.begin(), fixups_.end(),
+                               [&](const Fixup& f) {
+                                 return std::find(f.items.begin(), f.items.end(), &collection) != f.items.end();
+                               }),
+                fixups_.end());
+}
+
+void TReader::ResolveFixups() {
+  std::vector<Fixup> list;
+  list.swap(fixups_);
+  for (const Fixup& f : list) {
+    if (f.name.find('.') != std::string::npos) continue;  // a component of another form
+    TComponent* target = root_.FindComponent(f.name);
+    if (!target && SameTextAZ(f.name, "Owner")) target = &root_;
+    if (!target) continue;
+    PropValue v;
+    v.obj = target;
+    f.prop->set(*f.instance, v);
+  }
+}
+
+void ReadComponentStream(TStream& stream, TComponent& root) {
+  TReader reader(stream, root);
+  reader.ReadRootComponent();
+}
+
+}  // namespace qs
