@@ -5,6 +5,7 @@
 // these handlers by name. The fields are declared in the order the form has always declared them.
 #pragma once
 #include <array>
+#include <string>
 
 #include "install/execfile.h"
 #include "packer/gpackfiles.h"
@@ -12,6 +13,7 @@
 #include "ui/notebook.h"
 #include "ui/stdctrls.h"
 #include "ui/treent.h"
+#include "wizard/modulelist.h"
 
 namespace qs {
 
@@ -91,9 +93,31 @@ class TFormTools : public TForm {
   static constexpr std::size_t kMsgBufferSize = 1024;
 
  private:
+  // Tests reach the private operations through this (defined by the tests only).
+  friend struct TFormToolsAccess;
+
+  // The module list reader: fills Tree1 from a module list file, then adds the runtime modules.
+  void LoadModuleList(const std::string& fileName);
+  // Adds one module node under the group node of that name (created when missing).
+  void AddModule(const std::string& group, const std::string& text, const TModuleRec& rec);
+  // The installation run over the checked modules and users; ends by calling BNextClick(Sender).
+  void RunInstallation(TPersistent* Sender);
+  // A Start-menu shortcut to target in the program group.
+  void CreateShortcut(const std::string& target, const std::string& arguments, const std::string& workingDirectory,
+                      const std::string& title, const std::string& programGroup);
+
+  // The wizard's message boxes: the caption of one message label as text, of another as caption,
+  // copied into FMsgText / FMsgCaption (cut to what the buffers hold). Gives the button pressed.
+  int ShowMessageBox(const TLabel* text, const TLabel* caption, unsigned flags);
+  // Raises, naming them, when components the wizard works with are missing or of another kind.
+  void CheckComponents() const;
+
   TUserData* FUserData = nullptr;
   std::array<char, kMsgBufferSize> FMsgText{};
   std::array<char, kMsgBufferSize> FMsgCaption{};
+  // Set once start-up found every component the wizard works with: until then the button
+  // handlers do nothing, so a form that lost components to a failed start-up cannot crash.
+  bool FComplete = false;
 };
 
 }  // namespace qs
