@@ -379,6 +379,26 @@ std::string Utf8ToCp1252(std::string_view utf8, std::string_view what) {
   return out;
 }
 
+std::string Cp1252ToUtf8(std::string_view cp1252) {
+  std::string out;
+  out.reserve(cp1252.size());
+  for (char ch : cp1252) {
+    auto b = static_cast<unsigned char>(ch);
+    char32_t c = b < 0x80 || b >= 0xA0 ? b : kCp1252High[b - 0x80];
+    if (c < 0x80) {
+      out.push_back(static_cast<char>(c));
+    } else if (c < 0x800) {
+      out.push_back(static_cast<char>(0xC0 | (c >> 6)));
+      out.push_back(static_cast<char>(0x80 | (c & 0x3F)));
+    } else {
+      out.push_back(static_cast<char>(0xE0 | (c >> 12)));
+      out.push_back(static_cast<char>(0x80 | ((c >> 6) & 0x3F)));
+      out.push_back(static_cast<char>(0x80 | (c & 0x3F)));
+    }
+  }
+  return out;
+}
+
 std::string WindowsLineBreaks(std::string_view text) {
   std::string out;
   out.reserve(text.size());

@@ -70,6 +70,18 @@ TEST(Manifest, Cp1252Conversion) {
     }
   }
   EXPECT_EQ(WindowsLineBreaks("a\nb\r\nc\n"), "a\r\nb\r\nc\r\n");
+  // Every character of the code page goes to UTF-8 and back unchanged; the five unassigned
+  // positions come out as control characters, which are not taken back.
+  for (int b = 1; b < 256; ++b) {
+    std::string one(1, static_cast<char>(b));
+    bool unassigned = b == 0x81 || b == 0x8D || b == 0x8F || b == 0x90 || b == 0x9D;
+    if (unassigned) {
+      EXPECT_THROW(Utf8ToCp1252(Cp1252ToUtf8(one), "t"), BuildError) << b;
+    } else {
+      EXPECT_EQ(Utf8ToCp1252(Cp1252ToUtf8(one), "t"), one) << b;
+    }
+  }
+  EXPECT_EQ(Cp1252ToUtf8("\x80\xE9"), "\xE2\x82\xAC\xC3\xA9");
 }
 
 TEST(Manifest, FullManifestGivesTheDescription) {
