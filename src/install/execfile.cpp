@@ -25,7 +25,9 @@ std::uint16_t ShowCommand(TWindowStyle w) {
 namespace {
 
 PropInfo InStringProp(std::string_view name, InString TExecFile::*field) {
-  return {name, PropKind::String, nullptr,
+  return {name,
+          PropKind::String,
+          nullptr,
           [field](TPersistent& o, const PropValue& v) { static_cast<TExecFile&>(o).*field = v.s; },
           [field](TPersistent& o) {
             PropValue v;
@@ -48,7 +50,9 @@ PropInfo EnumProp(std::string_view name, E TExecFile::*field, const TypeInfo* ty
 }
 
 PropInfo EventProp(std::string_view name, TNotifyEvent TExecFile::*field) {
-  return {name, PropKind::Event, nullptr,
+  return {name,
+          PropKind::Event,
+          nullptr,
           [field](TPersistent& o, const PropValue& v) { static_cast<TExecFile&>(o).*field = v.event; },
           [field](TPersistent& o) {
             PropValue v;
@@ -73,22 +77,21 @@ const bool registered = [] {
 }  // namespace
 
 const ClassInfo& TExecFile::StaticInfo() {
-  static const ClassInfo info{
-      "TExecFile",
-      &TComponent::StaticInfo(),
-      {
-          BoolProp("Associate", &TExecFile::Associate),  // always stored
-          InStringProp("CommandLine", &TExecFile::CommandLine),
-          InStringProp("Parameters", &TExecFile::Parameters),
-          EnumProp("Priority", &TExecFile::Priority, &kPriorityClassType, pcNormal),
-          BoolProp("Wait", &TExecFile::Wait),  // always stored
-          EnumProp("WaitStyle", &TExecFile::WaitStyle, &kWaitStyleType, wRegular),
-          EnumProp("WindowStyle", &TExecFile::WindowStyle, &kWindowStyleType, wsNorm),
-          EventProp("OnFail", &TExecFile::OnFail),
-      },
-      [](TComponent* owner) -> TComponent* { return new TExecFile(owner); },
-      {},
-      {}};
+  static const ClassInfo info{"TExecFile",
+                              &TComponent::StaticInfo(),
+                              {
+                                  BoolProp("Associate", &TExecFile::Associate),  // always stored
+                                  InStringProp("CommandLine", &TExecFile::CommandLine),
+                                  InStringProp("Parameters", &TExecFile::Parameters),
+                                  EnumProp("Priority", &TExecFile::Priority, &kPriorityClassType, pcNormal),
+                                  BoolProp("Wait", &TExecFile::Wait),  // always stored
+                                  EnumProp("WaitStyle", &TExecFile::WaitStyle, &kWaitStyleType, wRegular),
+                                  EnumProp("WindowStyle", &TExecFile::WindowStyle, &kWindowStyleType, wsNorm),
+                                  EventProp("OnFail", &TExecFile::OnFail),
+                              },
+                              [](TComponent* owner) -> TComponent* { return new TExecFile(owner); },
+                              {},
+                              {}};
   (void)registered;
   return info;
 }

@@ -16,8 +16,8 @@ std::string DeviceStem(std::string_view name) {
 }
 
 bool IsDeviceName(std::string_view name) {
-  static constexpr std::array<std::string_view, 7> devices = {"CON", "PRN", "AUX", "NUL", "CONIN$", "CONOUT$",
-                                                              "CLOCK$"};
+  static constexpr std::array<std::string_view, 7> devices = {"CON",    "PRN",     "AUX",   "NUL",
+                                                              "CONIN$", "CONOUT$", "CLOCK$"};
   const std::string stem = DeviceStem(name);
   for (std::string_view d : devices)
     if (stem == d) return true;

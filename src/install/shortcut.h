@@ -12,7 +12,9 @@ namespace qs {
 inline constexpr std::string_view kExplorerKey = "Software\\MicroSoft\\Windows\\CurrentVersion\\Explorer";
 inline constexpr std::string_view kShellFoldersKey = "Shell Folders";
 inline constexpr std::string_view kProgramsValue = "Programs";
-inline constexpr std::string_view kMsgInvalidRegType = "Type de donn\xE9" "es incorrect pour '%s'";
+inline constexpr std::string_view kMsgInvalidRegType =
+    "Type de donn\xE9"
+    "es incorrect pour '%s'";
 
 // A registry value of the wrong type.
 class ERegistryException : public Exception {

@@ -1,8 +1,9 @@
 // Starting programs and waiting for them, and the user-interface thread's message queue, in the
 // system's own terms: a command line parsed by the system, creation flags, a process start-up
 // record with a show command, process and thread handles, wait results and window messages.
-// (Member names avoid the system headers' A/W macros.) platform/win32 implements IProcesses with the real API; platform/portable records the calls and
-// answers from a script (tests, the command-line tool).
+// Member names keep clear of the system headers' A/W macros. platform/win32 implements IProcesses
+// with the real API; platform/portable records the calls and answers from a script (tests, the
+// command-line tool).
 #pragma once
 #include <cstdint>
 #include <string>
@@ -38,9 +39,9 @@ inline constexpr std::uint32_t kNormalPriorityClass = 0x20, kIdlePriorityClass =
 inline constexpr std::uint16_t kSwHide = 0, kSwShowNormal = 1, kSwShowMinimized = 2, kSwShowMaximized = 3,
                                kSwShowMinNoActive = 7, kSwShowNA = 8;
 
-inline constexpr std::uint32_t kWaitObject0 = 0x0;        // the process has ended
-inline constexpr std::uint32_t kWaitInput = 0x1;          // (message wait) input is in the queue
-inline constexpr std::uint32_t kWaitTimeout = 0x102;      // still running
+inline constexpr std::uint32_t kWaitObject0 = 0x0;    // the process has ended
+inline constexpr std::uint32_t kWaitInput = 0x1;      // (message wait) input is in the queue
+inline constexpr std::uint32_t kWaitTimeout = 0x102;  // still running
 inline constexpr std::uint32_t kWaitFailed = 0xFFFFFFFFu;
 inline constexpr std::uint32_t kInfinite = 0xFFFFFFFFu;
 
@@ -65,7 +66,7 @@ class IProcesses {
   // the caller's environment and current directory. True on success with `process` filled; false
   // otherwise, with the reason in LastError().
   virtual bool StartProcess(const std::string& commandLine, std::uint32_t creationFlags, const StartupRecord& startup,
-                             ProcessRecord& process) = 0;
+                            ProcessRecord& process) = 0;
   // The calling thread's last-error code.
   virtual std::uint32_t LastError() = 0;
 

@@ -19,7 +19,9 @@ inline constexpr HResult kEInvalidArg = static_cast<HResult>(0x80070057u);
 inline constexpr HResult kENoInterface = static_cast<HResult>(0x80004002u);
 
 // Raised when the object does not offer an interface that is asked of it.
-inline constexpr std::string_view kMsgIntfNotSupported = "Interface non support\xE9" "e";
+inline constexpr std::string_view kMsgIntfNotSupported =
+    "Interface non support\xE9"
+    "e";
 // The message of a COM error code for which the system has no text.
 inline constexpr std::string_view kMsgOleError = "Erreur OLE %.8X";
 

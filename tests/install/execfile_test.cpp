@@ -84,8 +84,8 @@ TEST(ExecFile, StartupRecordAndCreationFlags) {
     std::uint16_t show;
   };
   const Case cases[] = {
-      {pcNormal, wsNorm, 0x30, 1},       {pcIdle, wsMinimize, 0x50, 2},      {pcHigh, wsMaximize, 0x90, 3},
-      {pcRealTime, wsHide, 0x110, 0},    {pcNormal, wsMinNoActivate, 0x30, 7}, {pcNormal, wsShowNoActivate, 0x30, 8},
+      {pcNormal, wsNorm, 0x30, 1},    {pcIdle, wsMinimize, 0x50, 2},        {pcHigh, wsMaximize, 0x90, 3},
+      {pcRealTime, wsHide, 0x110, 0}, {pcNormal, wsMinNoActivate, 0x30, 7}, {pcNormal, wsShowNoActivate, 0x30, 8},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(static_cast<int>(c.window));
@@ -128,14 +128,50 @@ TEST(ExecFile, FailureAndAssociationFallback) {
       {"no association asked", false, doc, "", {{false, 193}}, true, {42, viewer, 0}, false, {doc + " "}, 193, ""},
       {"no association found", true, doc, "", {{false, 193}}, false, {}, false, {doc + " "}, 1155, ""},
       {"lookup fails", true, doc, "", {{false, 193}}, true, {2, "", 2}, false, {doc + " "}, 2, ""},
-      {"associated program started", true, doc, "-p", {{false, 193}}, true, {42, viewer, 0}, true,
-       {doc + " -p", viewer + " " + doc + " -p"}, 0, viewer},
-      {"associated program fails", true, doc, "", {{false, 193}, {false, 5}}, true, {42, viewer, 0}, false,
-       {doc + " ", viewer + " " + doc + " "}, 5, viewer},
-      {"program path too long for 255", true, doc, "", {{false, 193}}, true,
-       {42, "C:\\" + std::string(253, 'v'), 0}, false, {doc + " "}, kErrorFilenameExcedRange, ""},
-      {"paths with blanks quoted", true, spacedDoc, "/x", {{false, 193}}, true, {42, spacedViewer, 0}, true,
-       {spacedDoc + " /x", "\"" + spacedViewer + "\" \"" + spacedDoc + "\" /x"}, 0, spacedViewer},
+      {"associated program started",
+       true,
+       doc,
+       "-p",
+       {{false, 193}},
+       true,
+       {42, viewer, 0},
+       true,
+       {doc + " -p", viewer + " " + doc + " -p"},
+       0,
+       viewer},
+      {"associated program fails",
+       true,
+       doc,
+       "",
+       {{false, 193}, {false, 5}},
+       true,
+       {42, viewer, 0},
+       false,
+       {doc + " ", viewer + " " + doc + " "},
+       5,
+       viewer},
+      {"program path too long for 255",
+       true,
+       doc,
+       "",
+       {{false, 193}},
+       true,
+       {42, "C:\\" + std::string(253, 'v'), 0},
+       false,
+       {doc + " "},
+       kErrorFilenameExcedRange,
+       ""},
+      {"paths with blanks quoted",
+       true,
+       spacedDoc,
+       "/x",
+       {{false, 193}},
+       true,
+       {42, spacedViewer, 0},
+       true,
+       {spacedDoc + " /x", "\"" + spacedViewer + "\" \"" + spacedDoc + "\" /x"},
+       0,
+       spacedViewer},
       {"first start works", true, viewer, "", {}, true, {42, viewer, 0}, true, {viewer + " "}, 0, ""},
   };
   for (const Case& c : cases) {
@@ -154,11 +190,17 @@ TEST(ExecFile, FailureAndAssociationFallback) {
     EXPECT_EQ(lines, c.lines);
     // The lookup is asked only after a failed first start, and only with Associate.
     EXPECT_EQ(l.P().lookups.size(), c.associate && !c.starts.empty() ? 1u : 0u);
-    if (!l.P().lookups.empty()) { EXPECT_EQ(l.P().lookups[0], c.commandLine) << "without the parameters"; }
+    if (!l.P().lookups.empty()) {
+      EXPECT_EQ(l.P().lookups[0], c.commandLine) << "without the parameters";
+    }
     EXPECT_EQ(l.fails, c.result ? 0 : 1);
     EXPECT_EQ(l.exec.ErrorCode, c.result ? 77u : c.errorCode);
-    if (!c.result) { EXPECT_EQ(l.failSender, &l.exec); }
-    if (c.associate && !c.starts.empty()) { EXPECT_EQ(l.exec.AssociatedProgram.str(), c.associated); }
+    if (!c.result) {
+      EXPECT_EQ(l.failSender, &l.exec);
+    }
+    if (c.associate && !c.starts.empty()) {
+      EXPECT_EQ(l.exec.AssociatedProgram.str(), c.associated);
+    }
     EXPECT_TRUE(l.P().OpenHandles().empty());
   }
 }
@@ -232,7 +274,9 @@ TEST(ExecFile, WaitStyles) {
     EXPECT_TRUE(l.P().OpenHandles().empty());
     EXPECT_EQ(l.exec.ProcessInfo().process, 0u);
     EXPECT_NE(l.exec.ProcessInfo().processId, 0u);
-    if (!c.wait) { EXPECT_TRUE(l.P().waits.empty()); }
+    if (!c.wait) {
+      EXPECT_TRUE(l.P().waits.empty());
+    }
     if (c.style == wSuspend && c.wait) {
       ASSERT_EQ(l.P().waits.size(), 1u);
       EXPECT_EQ(l.P().waits[0].timeoutMs, kInfinite);
@@ -305,7 +349,9 @@ TEST(ExecFile, PublishedProperties) {
     v.i = k.ordinal;
     p->set(e, v);
     EXPECT_EQ(stored(k.prop), k.storedAfter);
-    if (k.ordinal < 6) { EXPECT_EQ(p->get(e).i, k.ordinal); }
+    if (k.ordinal < 6) {
+      EXPECT_EQ(p->get(e).i, k.ordinal);
+    }
   }
   EXPECT_EQ(e.WindowStyle, wsNorm) << "an ordinal outside the type is not taken";
   PropValue s;

@@ -52,7 +52,7 @@ TEST(FileCopy, ContentAndTimeAcrossBlockSizes) {
     const std::string content = Pattern(n);
     h.Write("C:\\a.bin", content);
     h.Write("C:\\Dest\\a.bin", std::string(200000, 'x'));  // a longer file is replaced whole
-    const std::uint64_t old = 132000000000000000ull;      // 2019
+    const std::uint64_t old = 132000000000000000ull;       // 2019
     ASSERT_TRUE(h.host.files.Open("C:\\a.bin", true, ShareMode::DenyNone)->SetModificationTime(old));
     FileCopy(h.host.files, "C:\\a.bin", "C:\\Dest");
     EXPECT_EQ(h.Read("C:\\Dest\\a.bin"), content);
@@ -66,7 +66,9 @@ TEST(FileCopy, Failures) {
     std::string source, destination;
     std::string message;
   };
-  const std::string open = "Impossible d'ouvrir le fichier ", create = "Impossible de cr\xE9" "er le fichier ";
+  const std::string open = "Impossible d'ouvrir le fichier ", create =
+                                                                  "Impossible de cr\xE9"
+                                                                  "er le fichier ";
   const Case cases[] = {
       {"missing source", "C:\\nothing.txt", "C:\\Dest\\x.txt", open + "C:\\nothing.txt"},
       {"destination below a file", "C:\\Src\\a.txt", "C:\\Src\\a.txt\\x.txt", create + "C:\\Src\\a.txt\\x.txt"},
@@ -108,9 +110,7 @@ class FailingFiles : public IFileSystem {
   explicit FailingFiles(IFileSystem& inner) : inner_(inner) {}
   std::size_t readLimit = SIZE_MAX, writeLimit = SIZE_MAX;
 
-  std::unique_ptr<IFile> Open(const std::string& p, bool w, ShareMode s) override {
-    return Wrap(inner_.Open(p, w, s));
-  }
+  std::unique_ptr<IFile> Open(const std::string& p, bool w, ShareMode s) override { return Wrap(inner_.Open(p, w, s)); }
   std::unique_ptr<IFile> Create(const std::string& p) override { return Wrap(inner_.Create(p)); }
   bool Delete(const std::string& p) override { return inner_.Delete(p); }
   bool Copy(const std::string& a, const std::string& b, bool f) override { return inner_.Copy(a, b, f); }
@@ -156,10 +156,14 @@ TEST(FileCopy, ReadAndWriteFailures) {
     const char* message;
   };
   const Case cases[] = {
-      {10000, SIZE_MAX, "Erreur de lecture du flux"},       // the read fails inside the second block
-      {8192, SIZE_MAX, "Erreur de lecture du flux"},        // on a block boundary
-      {SIZE_MAX, 100, "Erreur d'\xE9" "criture dans le flux"},  // disk full
-      {SIZE_MAX, 8192, "Erreur d'\xE9" "criture dans le flux"},
+      {10000, SIZE_MAX, "Erreur de lecture du flux"},  // the read fails inside the second block
+      {8192, SIZE_MAX, "Erreur de lecture du flux"},   // on a block boundary
+      {SIZE_MAX, 100,
+       "Erreur d'\xE9"
+       "criture dans le flux"},  // disk full
+      {SIZE_MAX, 8192,
+       "Erreur d'\xE9"
+       "criture dans le flux"},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.message);
@@ -184,10 +188,8 @@ TEST(SaveStreamToFile, WritesOrReplaces) {
     bool ok;
   };
   const Case cases[] = {
-      {"new", "", "C:\\x.bin", true},
-      {"short", "a much longer file that was there", "C:\\x.bin", true},
-      {"", "old", "C:\\x.bin", true},
-      {Pattern(70000), "", "C:\\x.bin", true},
+      {"new", "", "C:\\x.bin", true},           {"short", "a much longer file that was there", "C:\\x.bin", true},
+      {"", "old", "C:\\x.bin", true},           {Pattern(70000), "", "C:\\x.bin", true},
       {"x", "", "C:\\NoSuchDir\\x.bin", false},
   };
   for (const Case& c : cases) {
@@ -204,7 +206,10 @@ TEST(SaveStreamToFile, WritesOrReplaces) {
         SaveStreamToFile(h.host.files, m, c.path);
         ADD_FAILURE() << "no error";
       } catch (const EFCreateError& e) {
-        EXPECT_EQ(e.what(), "Impossible de cr\xE9" "er le fichier " + c.path);
+        EXPECT_EQ(e.what(),
+                  "Impossible de cr\xE9"
+                  "er le fichier " +
+                      c.path);
       }
     }
   }

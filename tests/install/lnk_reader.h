@@ -74,6 +74,8 @@ inline LinkFile ReadLinkFile(const std::vector<std::uint8_t>& b) {
       std::uint32_t c = width == 2 ? u16(pos + 2 + 2 * i) : b[pos + 2 + i];
       out += static_cast<char>(c < 256 ? c : '?');
     }
+    // Some writers count a terminating zero in the length.
+    while (!out.empty() && out.back() == '\0') out.pop_back();
     pos += 2 + count * width;
     return true;
   };

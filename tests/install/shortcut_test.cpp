@@ -43,11 +43,17 @@ TEST(Shortcut, WhereTheLinkGoes) {
   };
   const Case cases[] = {
       {"group folder created", "Games", "Solitaire", {}, kPrograms + "\\Games\\Solitaire.lnk"},
-      {"existing group folder used", "Games", "Solitaire", {kPrograms + "\\Games"},
+      {"existing group folder used",
+       "Games",
+       "Solitaire",
+       {kPrograms + "\\Games"},
        kPrograms + "\\Games\\Solitaire.lnk"},
       {"empty group: double separator", "", "Solitaire", {}, kPrograms + "\\Solitaire.lnk"},
       {"subgroup without its parent", "Games\\Cards", "Solitaire", {}, ""},
-      {"subgroup with its parent", "Games\\Cards", "Solitaire", {kPrograms + "\\Games"},
+      {"subgroup with its parent",
+       "Games\\Cards",
+       "Solitaire",
+       {kPrograms + "\\Games"},
        kPrograms + "\\Games\\Cards\\Solitaire.lnk"},
       {"title not a file name", "Games", "Sol|taire", {}, ""},
       {"title with a question mark", "Games", "Why?", {}, ""},
@@ -60,7 +66,9 @@ TEST(Shortcut, WhereTheLinkGoes) {
     EXPECT_NO_THROW(h.Make(c.title, c.group));
     if (c.link.empty()) {
       EXPECT_FALSE(h.Exists(kPrograms + "\\" + c.group + "\\" + c.title + ".lnk"));
-      if (c.group.find('\\') != std::string::npos) { EXPECT_FALSE(h.Exists(kPrograms + "\\" + c.group)); }
+      if (c.group.find('\\') != std::string::npos) {
+        EXPECT_FALSE(h.Exists(kPrograms + "\\" + c.group));
+      }
     } else {
       ASSERT_TRUE(h.Exists(c.link));
       auto link = ReadLinkFile(h.ReadBytes(c.link));
@@ -124,16 +132,15 @@ TEST(Shortcut, ProgramsFolderFromTheRegistry) {
     const char* name;
     bool explorerKey, shellFolders, value;
     std::uint32_t type;
-    std::string data;     // value bytes
-    std::string folder;   // ProgramsFolder's answer
-    std::string link;     // where the link goes ("" none)
+    std::string data;    // value bytes
+    std::string folder;  // ProgramsFolder's answer
+    std::string link;    // where the link goes ("" none)
   };
   const std::string sz = kPrograms + std::string(1, '\0');
   const Case cases[] = {
       {"string", true, true, true, kRegSz, sz, kPrograms, kPrograms + "\\G\\T.lnk"},
       {"string without terminator", true, true, true, kRegSz, kPrograms, kPrograms, kPrograms + "\\G\\T.lnk"},
-      {"text after the first zero ignored", true, true, true, kRegSz, sz + "junk", kPrograms,
-       kPrograms + "\\G\\T.lnk"},
+      {"text after the first zero ignored", true, true, true, kRegSz, sz + "junk", kPrograms, kPrograms + "\\G\\T.lnk"},
       {"expandable string not expanded", true, true, true, kRegExpandSz, "%APPDATA%\\Programs" + std::string(1, '\0'),
        "%APPDATA%\\Programs", ""},
       {"value missing: current drive's root", true, true, false, 0, "", "", "C:\\G\\T.lnk"},
@@ -152,7 +159,9 @@ TEST(Shortcut, ProgramsFolderFromTheRegistry) {
     if (c.value) h.host.registry.SetValue(kShellFolders, "Programs", c.type, {c.data.begin(), c.data.end()});
     EXPECT_EQ(ProgramsFolder(h.host.registry), c.folder);
     EXPECT_NO_THROW(CreateShortcut(h.platform, "C:\\Apps\\tool.exe", "", "", "T", "G"));
-    if (!c.link.empty()) { EXPECT_TRUE(h.Exists(c.link)); }
+    if (!c.link.empty()) {
+      EXPECT_TRUE(h.Exists(c.link));
+    }
     // The Explorer key is made when missing; nothing below it is.
     EXPECT_TRUE(h.host.registry.KeyExists(kExplorerKey));
     EXPECT_EQ(h.host.registry.KeyExists(kShellFolders), c.shellFolders);
@@ -171,12 +180,22 @@ TEST(Shortcut, Errors) {
     std::string message;
   };
   const Case cases[] = {
-      {"DWORD value", kRegDword, kSOk, "", false, "Type de donn\xE9" "es incorrect pour 'Programs'"},
-      {"binary value", kRegBinary, kSOk, "", false, "Type de donn\xE9" "es incorrect pour 'Programs'"},
-      {"object not created, system text", 0, static_cast<HResult>(0x80040154u), "Classe non enregistr\xE9" "e", false,
-       "Classe non enregistr\xE9" "e"},
+      {"DWORD value", kRegDword, kSOk, "", false,
+       "Type de donn\xE9"
+       "es incorrect pour 'Programs'"},
+      {"binary value", kRegBinary, kSOk, "", false,
+       "Type de donn\xE9"
+       "es incorrect pour 'Programs'"},
+      {"object not created, system text", 0, static_cast<HResult>(0x80040154u),
+       "Classe non enregistr\xE9"
+       "e",
+       false,
+       "Classe non enregistr\xE9"
+       "e"},
       {"object not created, no text", 0, static_cast<HResult>(0x80040154u), "", false, "Erreur OLE 80040154"},
-      {"interface missing", 0, kSOk, "", true, "Interface non support\xE9" "e"},
+      {"interface missing", 0, kSOk, "", true,
+       "Interface non support\xE9"
+       "e"},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);

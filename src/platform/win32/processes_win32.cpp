@@ -1,6 +1,7 @@
 #include "platform/win32/processes_win32.h"
 
 #include <windows.h>
+// after windows.h, which it needs
 #include <shellapi.h>
 
 #include <vector>
