@@ -1,5 +1,7 @@
 #include "wizard/unitext.h"
 
+#include "palm/autoinst.h"
+
 namespace qs {
 
 // A published component field: its name, its declared class and the slot the reader binds.
@@ -93,16 +95,12 @@ TFormTools::~TFormTools() {
   // OnDestroy runs while the handlers still can, and the components go while their fields exist.
   BeforeDestruction();
   DestroyComponents();
+  // A form whose stream bound no OnDestroy still releases the user list.
+  delete FUserData;
+  FUserData = nullptr;
 }
 
-// The handlers' behaviour is the wizard's (start-up, navigation, selection); the form model only
-// provides the names the streams bind to.
-void TFormTools::FormCreate(TPersistent*) {}
-void TFormTools::BNextClick(TPersistent*) {}
-void TFormTools::FormDestroy(TPersistent*) {}
-void TFormTools::BPrevClick(TPersistent*) {}
-void TFormTools::BCancelClick(TPersistent*) {}
-void TFormTools::Button1Click(TPersistent*) {}
-void TFormTools::Button2Click(TPersistent*) {}
+// The handlers live beside the wizard's logic: FormCreate and FormDestroy in startup.cpp, the
+// buttons in navigation.cpp.
 
 }  // namespace qs

@@ -110,7 +110,7 @@ class TFormTools : public TForm {
   // copied into FMsgText / FMsgCaption (cut to what the buffers hold). Gives the button pressed.
   int ShowMessageBox(const TLabel* text, const TLabel* caption, unsigned flags);
   // Raises, naming them, when components the wizard works with are missing or of another kind.
-  void CheckComponents() const;
+  void CheckComponents();
 
   TUserData* FUserData = nullptr;
   std::array<char, kMsgBufferSize> FMsgText{};
