@@ -406,7 +406,7 @@ TEST_F(InstallQueue, FailuresLeaveTheRegistryAlone) {
     std::unique_ptr<IFile> holder;
     if (std::string(c.what) == "destination held open") {
       WriteHostFile(C("Palm/AnnF/Install/app.prc"), "held");
-      holder = host.files.Open("C:\\Palm\\AnnF\\Install\\app.prc", false, ShareMode::DenyNone);
+      holder = host.files.Open("C:\\Palm\\AnnF\\Install\\app.prc", false, ShareMode::Exclusive);
     }
     EXPECT_FALSE(d.QueueInstall(c.position, c.source));
     EXPECT_EQ(host.registry.SaveRegedit4(), before);

@@ -5,6 +5,7 @@
 #include <chrono>
 
 #include "core/streams.h"
+#include "platform/contract.h"
 #include "platform/temp_dir.h"
 
 namespace qs {
@@ -147,167 +148,33 @@ TEST_F(PortableFiles, CurrentDriveAndCaseOfExistingNames) {
   EXPECT_TRUE(files.DirectoryExists("D:\\palm\\"));
 }
 
-TEST_F(PortableFiles, ReadWriteSeekAndSize) {
-  auto f = files.Create("C:\\data.bin");
-  ASSERT_TRUE(f);
-  EXPECT_EQ(f->Write("abcdef", 6), 6u);
-  EXPECT_EQ(f->Size(), 6);
-  EXPECT_EQ(f->Seek(1, 0), 1);
-  char b[8] = {};
-  EXPECT_EQ(f->Read(b, 2), 2u);
-  EXPECT_EQ(std::string(b, 2), "bc");
-  EXPECT_EQ(f->Write("X", 1), 1u);  // switching from reading to writing at position 3
-  EXPECT_EQ(f->Seek(-1, 2), 5);
-  EXPECT_EQ(f->Read(b, 8), 1u);
-  EXPECT_EQ(b[0], 'f');
-  EXPECT_EQ(f->Read(b, 8), 0u);
-  EXPECT_EQ(f->Seek(-10, 1), -1);
-  EXPECT_EQ(f->Seek(0, 1), 6);
-  EXPECT_EQ(f->Seek(2, 2), 8);  // past the end; a write there fills the gap with zeros
-  EXPECT_EQ(f->Write("Z", 1), 1u);
-  EXPECT_EQ(f->Size(), 9);
-  EXPECT_EQ(f->Seek(0, 7), -1);
-  f.reset();
-  EXPECT_EQ(ReadHostFile(C("data.bin")), std::string("abcXef\0\0Z", 9));
-
-  auto r = files.Open("C:\\data.bin", false, ShareMode::DenyWrite);
-  ASSERT_TRUE(r);
-  EXPECT_EQ(r->Write("q", 1), 0u);  // opened for reading only
-  EXPECT_EQ(r->Size(), 9);
-  r.reset();
-
-  Make("C:\\data.bin", "new");  // create replaces and empties
-  EXPECT_EQ(ReadHostFile(C("data.bin")), "new");
-
-  TFileStream s(files, "C:\\data.bin", FileMode::OpenReadWrite, ShareMode::DenyNone);
-  EXPECT_EQ(s.Size(), 3);
-  EXPECT_EQ(s.ReadU8(), 'n');
+TEST_F(PortableFiles, BehaveAsWindowsFiles) {
+  test::FilesReadWriteSeek(files, "C:\\");
+  fs::create_directories(C("s"));
+  test::FilesSharing(files, "C:\\s\\");
+  fs::create_directories(C("d"));
+  test::FilesDirectories(files, "C:\\d\\");
+  fs::create_directories(C("c"));
+  test::FilesCopy(files, "C:\\c\\");
+  EXPECT_EQ(files.OpenFiles(), 0u);
 }
 
-TEST_F(PortableFiles, OpenAndCreateNeedTheRightThingsThere) {
-  fs::create_directories(C("dir"));
-  EXPECT_FALSE(files.Open("C:\\missing.txt", false, ShareMode::DenyNone));
-  EXPECT_FALSE(files.Open("C:\\dir", false, ShareMode::DenyNone));
-  EXPECT_FALSE(files.Create("C:\\dir"));
-  EXPECT_FALSE(files.Create("C:\\nofolder\\x.txt"));
-  EXPECT_FALSE(files.Create("C:\\"));
-  EXPECT_FALSE(files.Delete("C:\\dir"));
-  EXPECT_FALSE(files.Delete("C:\\missing.txt"));
-  EXPECT_TRUE(fs::is_directory(C("dir")));
-}
-
-TEST_F(PortableFiles, SharingBetweenOpenHandles) {
-  Make("C:\\s.dat", "1234");
-  enum Kind { Read, ReadWrite, CreateNew };
-  struct Opening {
-    Kind kind;
-    ShareMode share;
-  };
-  struct Case {
-    Opening first, second;
-    bool allowed;
-  } cases[] = {
-      {{Read, ShareMode::DenyNone}, {Read, ShareMode::DenyNone}, true},
-      {{ReadWrite, ShareMode::DenyNone}, {ReadWrite, ShareMode::DenyNone}, true},
-      {{Read, ShareMode::DenyWrite}, {Read, ShareMode::DenyWrite}, true},
-      {{Read, ShareMode::DenyWrite}, {ReadWrite, ShareMode::DenyNone}, false},
-      {{ReadWrite, ShareMode::DenyNone}, {Read, ShareMode::DenyWrite}, false},
-      {{ReadWrite, ShareMode::DenyWrite}, {Read, ShareMode::DenyNone}, true},
-      {{ReadWrite, ShareMode::DenyWrite}, {ReadWrite, ShareMode::DenyNone}, false},
-      {{Read, ShareMode::DenyReadWrite}, {Read, ShareMode::DenyNone}, false},
-      {{Read, ShareMode::DenyNone}, {Read, ShareMode::Exclusive}, false},
-      {{CreateNew, ShareMode::DenyWrite}, {Read, ShareMode::DenyNone}, true},
-      {{CreateNew, ShareMode::DenyWrite}, {Read, ShareMode::DenyWrite}, false},
-      {{CreateNew, ShareMode::DenyWrite}, {ReadWrite, ShareMode::DenyNone}, false},
-      {{Read, ShareMode::DenyNone}, {CreateNew, ShareMode::DenyWrite}, true},
-      {{Read, ShareMode::DenyWrite}, {CreateNew, ShareMode::DenyWrite}, false},
-  };
-  auto open = [&](const Opening& o, const std::string& path) {
-    return o.kind == CreateNew ? files.Create(path) : files.Open(path, o.kind == ReadWrite, o.share);
-  };
-  int i = 0;
-  for (const Case& c : cases) {
-    SCOPED_TRACE(i++);
-    auto a = open(c.first, "C:\\s.dat");
-    ASSERT_TRUE(a);
-    // The same file by another spelling is the same file.
-    auto b = open(c.second, "c:\\S.DAT");
-    EXPECT_EQ(b != nullptr, c.allowed);
-    EXPECT_EQ(files.OpenFiles(), c.allowed ? 2u : 1u);
+TEST_F(PortableFiles, HandlesAreCountedAndRootsAreNotFiles) {
+  Make("C:\\a.prc", "a");
+  {
+    auto one = files.Open("C:\\a.prc", false, ShareMode::DenyNone);
+    auto two = files.Open("c:\\A.PRC", false, ShareMode::DenyNone);
+    EXPECT_EQ(files.OpenFiles(), 2u);
+    auto none = files.Open("C:\\a.prc", true, ShareMode::DenyReadWrite);
+    EXPECT_EQ(files.OpenFiles(), 2u);
   }
   EXPECT_EQ(files.OpenFiles(), 0u);
-
-  // Deleting and copying onto an open file fail; after closing they work.
-  {
-    auto h = files.Open("C:\\s.dat", false, ShareMode::DenyNone);
-    EXPECT_FALSE(files.Delete("C:\\s.dat"));
-    Make("C:\\t.dat", "t");
-    EXPECT_FALSE(files.Copy("C:\\t.dat", "C:\\s.dat", false));
-    EXPECT_TRUE(files.Copy("C:\\s.dat", "C:\\u.dat", false));  // reading beside a sharing reader
-    auto x = files.Open("C:\\t.dat", false, ShareMode::Exclusive);
-    EXPECT_FALSE(files.Copy("C:\\t.dat", "C:\\v.dat", false));
-  }
-  EXPECT_TRUE(files.Delete("C:\\s.dat"));
-  EXPECT_FALSE(fs::exists(C("s.dat")));
-}
-
-TEST_F(PortableFiles, DirectoriesOneLevelAndForced) {
-  struct Case {
-    const char* path;
-    bool created;
-  } oneLevel[] = {
-      {"C:\\Palm", true},
-      {"C:\\Palm", false},                 // exists already
-      {"C:\\Palm\\User\\Install", false},  // parent missing
-      {"C:\\Palm\\User", true},
-      {"C:\\palm\\user\\Install", true},
-      {"C:\\", false},
-  };
-  for (auto& c : oneLevel) {
-    SCOPED_TRACE(c.path);
-    EXPECT_EQ(files.CreateDirectory(c.path), c.created);
-  }
-  EXPECT_TRUE(fs::is_directory(C("Palm/User/Install")));
-
-  Make("C:\\file", "f");
-  EXPECT_TRUE(files.ForceDirectories("C:\\x\\y\\z"));
-  EXPECT_TRUE(fs::is_directory(C("x/y/z")));
-  EXPECT_TRUE(files.ForceDirectories("C:\\X\\Y"));  // exists, in another case
+  EXPECT_FALSE(files.Copy("C:\\a.prc", "C:\\A.prc", false));  // onto itself
+  EXPECT_FALSE(files.Create("C:\\"));
+  EXPECT_FALSE(files.CreateDirectory("C:\\"));
   EXPECT_TRUE(files.ForceDirectories("C:\\"));
-  EXPECT_FALSE(files.ForceDirectories("C:\\file\\sub"));
-  EXPECT_FALSE(files.CreateDirectory("C:\\file"));
-}
-
-TEST_F(PortableFiles, CopyReplacesKeepsTheTimeAndHonoursFailIfExists) {
-  Make("C:\\a.prc", "first");
-  fs::create_directories(C("dir"));
-  const std::uint64_t stamp = 126000000000000000ULL;  // April 2000
-  {
-    auto f = files.Open("C:\\a.prc", true, ShareMode::DenyWrite);
-    ASSERT_TRUE(f);
-    ASSERT_TRUE(f->SetModificationTime(stamp));
-  }
-  EXPECT_TRUE(files.Copy("C:\\a.prc", "C:\\b.prc", true));
-  EXPECT_EQ(ReadHostFile(C("b.prc")), "first");
-  auto b = files.Open("C:\\b.prc", false, ShareMode::DenyNone);
-  ASSERT_TRUE(b);
-  EXPECT_EQ(b->ModificationTime(), stamp);
-  b.reset();
-
-  Make("C:\\a.prc", "second");
-  EXPECT_FALSE(files.Copy("C:\\a.prc", "C:\\b.prc", true));
-  EXPECT_EQ(ReadHostFile(C("b.prc")), "first");
-  EXPECT_TRUE(files.Copy("C:\\a.prc", "C:\\B.PRC", false));
-  EXPECT_EQ(ReadHostFile(C("b.prc")), "second");
-
-  EXPECT_FALSE(files.Copy("C:\\a.prc", "C:\\a.prc", false));  // onto itself
-  EXPECT_FALSE(files.Copy("C:\\a.prc", "C:\\dir", false));    // onto a folder
-  EXPECT_FALSE(files.Copy("C:\\a.prc", "C:\\dir\\", false));
-  EXPECT_FALSE(files.Copy("C:\\a.prc", "C:\\nodir\\a.prc", false));
-  EXPECT_FALSE(files.Copy("C:\\none.prc", "C:\\c.prc", false));
-  EXPECT_FALSE(files.Copy("C:\\dir", "C:\\c.prc", false));
-  EXPECT_TRUE(files.Copy("C:\\a.prc", "D:\\a.prc", false));
-  EXPECT_EQ(ReadHostFile(tmp.Path() / "d" / "a.prc"), "second");
+  EXPECT_EQ(files.Attributes("C:\\"), kAttrDirectory);
+  EXPECT_EQ(ReadHostFile(C("a.prc")), "a");
 }
 
 TEST_F(PortableFiles, ModificationTimeIsAFiletime) {

@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include "platform/contract.h"
+
 namespace qs {
 namespace {
 
@@ -127,6 +129,18 @@ TEST(PortableRegistryValues, SetDwordReplacesAnyTypeAndDeletedKeysSaySo) {
   EXPECT_EQ(reg.CloseKey(k), kErrorSuccess);
   EXPECT_FALSE(reg.DeleteKey("software\\v"));
   EXPECT_FALSE(reg.DeleteKey(""));
+}
+
+TEST(PortableRegistryValues, BehavesAsTheWindowsRegistry) {
+  PortableRegistry reg;
+  RegKey k = 0;
+  ASSERT_EQ(reg.CreateKey(kHKCU, "Software\\QuillsetTest", k), kErrorSuccess);
+  reg.CloseKey(k);
+  test::RegistryBasics(reg, "Software\\QuillsetTest",
+                       [&](const std::string& key, const std::string& name, const std::string& text) {
+                         reg.SetString(key, name, text);
+                       });
+  EXPECT_EQ(reg.OpenHandles(), 0u);
 }
 
 // ---- REGEDIT4 ---------------------------------------------------------------------------------

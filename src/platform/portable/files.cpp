@@ -272,18 +272,22 @@ std::optional<fs::path> PortableFileSystem::Resolve(const WindowsPath& p) const 
   const auto& root = drives_[p.drive - 'A'];
   if (!root) return std::nullopt;
   fs::path host = *root;
-  bool searching = true;  // while the folders so far exist, look for each name without regard to case
+  // While the folders so far exist, each name is looked up in its folder: the name stored with
+  // exactly this spelling, else one that differs only in the case of a-z. The listing is read
+  // even where the host itself ignores case, so that a name always comes back as it is stored.
+  bool searching = true;
   for (const std::string& part : p.parts) {
-    std::error_code ec;
-    if (searching && !fs::exists(host / part, ec)) {
+    if (searching) {
+      std::error_code ec;
       std::string found;
       fs::directory_iterator it(host, ec), end;
       for (; !ec && it != end; it.increment(ec)) {
         std::string name = it->path().filename().string();
-        if (SameTextAZ(name, part)) {
+        if (name == part) {
           found = name;
           break;
         }
+        if (found.empty() && SameTextAZ(name, part)) found = name;
       }
       if (found.empty()) {
         searching = false;
@@ -351,9 +355,19 @@ bool PortableFileSystem::Copy(const std::string& from, const std::string& to, bo
   std::string srcKey = KeyOf(*src), dstKey = KeyOf(*dst);
   if (srcKey == dstKey) return false;
   if (!handles_->Allows(srcKey, AccessFor(true, false, ShareMode::DenyNone))) return false;
-  if (handles_->IsOpen(dstKey)) return false;  // the destination is opened without sharing
+  // The destination is written beside handles that share reading and writing, as CopyFile does.
+  if (!handles_->Allows(dstKey, AccessFor(false, true, ShareMode::DenyNone))) return false;
   auto stamp = FileTimeOf(*src);
-  if (!fs::copy_file(*src, *dst, fs::copy_options::overwrite_existing, ec) || ec) return false;
+  // Copied byte by byte: the host library's copy_file cannot tell files apart on every host.
+  {
+    std::filebuf in, out;
+    if (!in.open(*src, std::ios::in | std::ios::binary)) return false;
+    if (!out.open(*dst, std::ios::out | std::ios::trunc | std::ios::binary)) return false;
+    char buf[65536];
+    for (std::streamsize n; (n = in.sgetn(buf, sizeof buf)) > 0;)
+      if (out.sputn(buf, n) != n) return false;
+    if (!out.close()) return false;
+  }
   if (stamp) SetFileTimeOf(*dst, *stamp);  // a copy keeps the source's modification time
   return true;
 }
