@@ -543,6 +543,10 @@ void TReader::ReadPropValue(TPersistent& instance, const PropInfo& prop) {
       const ValueTag tag = NextValue();
       if (tag == TagNil) {
         ReadValue();
+        // A later value wins: a reference recorded before for this property is forgotten.
+        fixups_.erase(std::remove_if(fixups_.begin(), fixups_.end(),
+                                     [&](const Fixup& f) { return f.instance == &instance && f.prop == &prop; }),
+                      fixups_.end());
         break;
       }
       if (tag == TagCollection) {
