@@ -1,8 +1,10 @@
 #include "ui/application.h"
 
 #include "core/errors.h"
+#include "core/streams.h"
 #include "core/text.h"
 #include "platform/platform.h"
+#include "stream/reader.h"
 
 namespace qs {
 namespace {
@@ -39,9 +41,10 @@ std::vector<std::uint8_t> TApplication::FindFormResource(std::string_view classN
 }
 
 void TApplication::InitForm(TForm& form) {
-  if (reader_) {
-    std::vector<std::uint8_t> stream = FindFormResource(form.ClassName());
-    if (!stream.empty()) reader_(stream, form);
+  std::vector<std::uint8_t> bytes = FindFormResource(form.ClassName());
+  if (!bytes.empty()) {
+    TMemoryStream stream(std::move(bytes));
+    ReadComponentStream(stream, form);
   }
   form.AfterConstruction();
 }

@@ -38,11 +38,6 @@ class TApplication {
   void SetResourceFinder(ResourceFinder finder) { finder_ = std::move(finder); }
   // The built-in stream of a form class; empty when there is none.
   std::vector<std::uint8_t> FindFormResource(std::string_view className) const;
-  // How a form is read from its built-in stream (set by whoever links the stream reader; nothing
-  // is read while it is empty).
-  using FormReader = std::function<void(const std::vector<std::uint8_t>& stream, TForm& form)>;
-  void SetFormReader(FormReader reader) { reader_ = std::move(reader); }
-
   // Creates a form the application owns: constructs it, reads its built-in stream onto it and
   // runs its OnCreate (an error there goes to the standard error box). The first form created is
   // the main form. An error while reading the built-in stream goes to the caller.
@@ -85,7 +80,6 @@ class TApplication {
   std::string title_;
   TIcon icon_;
   ResourceFinder finder_;
-  FormReader reader_;
   std::vector<std::unique_ptr<TForm>> forms_;
   TForm* mainForm_ = nullptr;
   bool terminated_ = false;

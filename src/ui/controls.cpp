@@ -164,7 +164,7 @@ const ClassInfo& TForm::StaticInfo() {
           props::Str<TForm>("Caption", &TForm::Caption, &TForm::SetCaption),
           props::Int<TForm>("ClientHeight", &TForm::ClientHeight, &TForm::SetClientHeight),
           props::Int<TForm>("ClientWidth", &TForm::ClientWidth, &TForm::SetClientWidth),
-          props::Int<TForm>("Color", &TForm::Color, &TForm::SetColor, clBtnFace, &kColorType),
+          props::Int<TForm>("Color", &TForm::Color, &TForm::SetColor, {}, &kColorType),
           props::Object<TForm, TFont>(
               "Font", +[](TForm& f) -> TFont& { return f.Font(); }),
           props::Bool<TForm>("OldCreateOrder", &TForm::OldCreateOrder, &TForm::SetOldCreateOrder, std::nullopt),
