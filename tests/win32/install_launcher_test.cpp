@@ -15,6 +15,7 @@
 #include <vector>
 
 #include "install/execfile.h"
+#include "platform/win32/files_win32.h"
 #include "platform/win32/processes_win32.h"
 
 namespace qs {
@@ -33,7 +34,9 @@ std::string Env(const char* name) {
 TEST(InstallChild, Run) {
   const std::string out = Env(kChildOut);
   if (out.empty()) return;
-  std::ofstream(out, std::ios::binary) << GetCommandLineA();
+  char self[MAX_PATH + 1] = {};
+  GetModuleFileNameA(nullptr, self, MAX_PATH);
+  std::ofstream(out, std::ios::binary) << GetCommandLineA() << "\n" << self;
   const std::string ms = Env(kChildSleep);
   if (!ms.empty()) Sleep(static_cast<DWORD>(std::stoul(ms)));
 }
@@ -112,6 +115,32 @@ TEST(InstallLauncher, StartsAndWaits) {
     // The child's command line is the first command line as built.
     EXPECT_NE(ReadAll(env.out).find(kFilter), std::string::npos);
   }
+}
+
+// An installed program whose path holds a blank, with a program at the path's first word: the
+// installed one runs, not "C:\...\qs.exe".
+TEST(InstallLauncher, ProgramPathWithBlanks) {
+  const std::string dir = TempFile("qs hazard"), decoy = TempFile("qs.exe"), program = dir + "\\prog.exe";
+  CreateDirectoryA(dir.c_str(), nullptr);
+  ASSERT_TRUE(CopyFileA(SelfPath().c_str(), program.c_str(), FALSE));
+  ASSERT_TRUE(CopyFileA(SelfPath().c_str(), decoy.c_str(), FALSE));
+  Win32FileSystem files;
+  {
+    ChildEnv env("qs_child_hazard.txt", 0);
+    Launch l;
+    l.platform.files = &files;
+    l.exec.CommandLine = program;
+    l.exec.Parameters = kFilter;
+    l.exec.Wait = true;
+    l.exec.WaitStyle = wSuspend;
+    ASSERT_TRUE(l.exec.Execute());
+    const std::string record = ReadAll(env.out);
+    EXPECT_EQ(record.substr(0, record.find(' ', program.size() + 2)), "\"" + program + "\"") << record;
+    EXPECT_TRUE(_stricmp(record.substr(record.find('\n') + 1).c_str(), program.c_str()) == 0) << record;
+  }
+  DeleteFileA(program.c_str());
+  DeleteFileA(decoy.c_str());
+  RemoveDirectoryA(dir.c_str());
 }
 
 TEST(InstallLauncher, StartFailureSetsErrorCode) {
