@@ -19,6 +19,12 @@ constexpr int kMaxMatch = 18;
 constexpr int kMinRun = 16;
 constexpr int kMaxRun = 4095;
 constexpr std::uint32_t kHashMultiplier = 40543;
+// The bytes at the three lowest addresses of an 8-byte load; a bit of the byte at the lowest and
+// at the highest address.
+constexpr std::uint64_t kFirstThreeBytes =
+    std::endian::native == std::endian::little ? 0x0000000000FFFFFFull : 0xFFFFFF0000000000ull;
+constexpr std::uint64_t kFirstByteBit = std::endian::native == std::endian::little ? 1ull : 1ull << 63;
+constexpr std::uint64_t kLastByteBit = std::endian::native == std::endian::little ? 1ull << 56 : 1ull << 7;
 
 std::uint64_t Load64(const std::uint8_t* p) {
   std::uint64_t v;
@@ -70,7 +76,25 @@ int MatchLength(const std::uint8_t* a, const std::uint8_t* b, int limit) {
   return m;
 }
 
-[[noreturn]] void Malformed(const std::string& what) { throw GPacker("TPackFiles: corrupt compressed data: " + what); }
+// What is wrong with a chunk. Reported out of line, so the expansion loops stay small.
+enum class Fault { Length, WordCutOff, ItemCutOff, RunCutOff, BeforeStart, TooLong };
+
+[[noreturn]] [[gnu::cold]] [[gnu::noinline]] void Malformed(Fault fault, long value = 0) {
+  std::string what;
+  switch (fault) {
+    case Fault::Length:
+      what = "chunk length " + std::to_string(value) + " is outside 0.." + std::to_string(TLZR::MaxChunkLength);
+      break;
+    case Fault::WordCutOff: what = "command word cut off at the end of the chunk"; break;
+    case Fault::ItemCutOff: what = "item cut off at the end of the chunk"; break;
+    case Fault::RunCutOff: what = "run item cut off at the end of the chunk"; break;
+    case Fault::BeforeStart:
+      what = "match at distance " + std::to_string(value) + " reaches before the start of the chunk";
+      break;
+    case Fault::TooLong: what = "more than " + std::to_string(TLZR::ChunkSize) + " bytes of output"; break;
+  }
+  throw GPacker("TPackFiles: corrupt compressed data: " + what);
+}
 
 }  // namespace
 
@@ -100,75 +124,126 @@ bool TLZR::FindMatch(const std::uint8_t* in, int n, int p, int& start, int& leng
 
 int TLZR::CompressChunk(const std::uint8_t* in, int n, std::uint8_t* out) {
   if (n < 1 || n > ChunkSize) throw GPacker("TPackFiles: chunk of " + std::to_string(n) + " bytes");
-  ClearTable();
+  // Empty entries hold 0x8080 (-32,640) rather than -1: like every negative entry it lies 4,096
+  // or more before any position, so "p - e < 4,096" alone, taken unsigned, decides a candidate.
+  std::memset(FHashTable, 0x80, HashEntries * sizeof(std::int16_t));
   std::int16_t* const table = FHashTable;
 
+  const std::uint8_t* ip = in;              // input position p
+  const std::uint8_t* const iend = in + n;
+  std::uint8_t* cp = out + 1;               // where the current command word goes
+  std::uint8_t* op = out + 3;               // output position o
+  std::uint8_t* const olimit = out + n;     // the chunk stays compressed while o <= n
   out[0] = CompressedMark;
-  int c = 1;  // where the current command word goes
-  int o = 3;  // output position
-  int p = 0;  // input position
-  int k = 0;  // items under the current command word
-  std::uint32_t w = 0;  // the command word; only its low 16 bits are ever stored
+  // The command word's bits, behind a stop bit: once 16 items are in, the stop bit is in bit 16.
+  // Only the low 16 bits are ever stored.
+  std::uint32_t w = 1;
 
-  // Invariant at the top of the loop: o <= n, so an item (at most 2 + 4 bytes with a new command
-  // word) ends within n + 6 = CompressOutSize.
-  while (p < n && o <= n) {
-    if (k == 16) {
-      out[c] = static_cast<std::uint8_t>(w >> 8);
-      out[c + 1] = static_cast<std::uint8_t>(w);
-      c = o;
-      o += 2;
-      k = 0;
+  auto run = [&](int r) {
+    op[0] = 0;
+    op[1] = static_cast<std::uint8_t>((r - kMinRun) >> 8);
+    op[2] = static_cast<std::uint8_t>(r - kMinRun);
+    op[3] = *ip;
+    op += 4;
+    ip += r;
+    w = (w << 1) | 1;
+  };
+  auto match = [&](std::uint32_t distance, int m) {
+    const std::uint32_t item = distance * 16 + static_cast<std::uint32_t>(m - kMinMatch);
+    op[0] = static_cast<std::uint8_t>(item >> 8);
+    op[1] = static_cast<std::uint8_t>(item);
+    op += 2;
+    ip += m;
+    w = (w << 1) | 1;
+  };
+  auto literal = [&]() {
+    *op++ = *ip++;
+    w <<= 1;
+  };
+  auto newWordIfFull = [&]() {
+    if (w >= 0x10000) {
+      cp[0] = static_cast<std::uint8_t>(w >> 8);
+      cp[1] = static_cast<std::uint8_t>(w);
+      cp = op;
+      op += 2;
+      w = 1;
     }
-    ++k;
-    const int left = n - p;
-    const std::uint8_t b = in[p];
+  };
 
-    // A run of 16 or more equal bytes comes first; fewer than 16 go through the match search.
-    if (left >= kMinRun && in[p + 1] == b) {
-      const int r = RunLength(in + p, std::min(left, kMaxRun));
+  // Whole groups while at least 18 bytes are left (a full match fits, 8-byte loads at p stay in
+  // the piece) and the output has room for a command word and 16 items of at most 4 bytes: then
+  // every step of the group starts with p < n and o <= n, as the step by step loop below checks.
+  const std::uint8_t* const ifast = n > kMaxMatch ? iend - kMaxMatch : in;
+  while (ip < ifast && olimit - op >= 2 + 16 * 4) {
+    newWordIfFull();
+    do {
+      const std::uint8_t b = ip[0];
+      // A run of 16 or more equal bytes comes first; fewer go through the match search.
+      if (ip[1] == b) {
+        const int r = RunLength(ip, static_cast<int>(std::min<std::ptrdiff_t>(iend - ip, kMaxRun)));
+        if (r >= kMinRun) {
+          run(r);
+          continue;
+        }
+      }
+      const std::uint32_t h = Hash3(b, ip[1], ip[2]);
+      const int p = static_cast<int>(ip - in);
+      const int e = table[h];
+      table[h] = static_cast<std::int16_t>(p);  // 32,768 and more wrap negative: never candidates
+      const std::uint32_t distance = static_cast<std::uint32_t>(p - e);
+      // Whether there is a candidate is a coin toss on most data, so it is no jump: without one,
+      // position p is compared with itself and a difference in its first byte is forced.
+      const std::uint32_t none = static_cast<std::uint32_t>(distance >= kWindow);
+      const std::uint8_t* const candidate = ip - (distance & (none - 1));
+      const std::uint64_t diff = (Load64(ip) ^ Load64(candidate)) | (none * kFirstByteBit);
+      // Literal or match stays a jump: predicting it lets the next steps start early.
+      if ((diff & kFirstThreeBytes) == 0) {
+        int m = FirstDifferentByte(diff | kLastByteBit);  // 7 stands for "7 or more"
+        if (m == 7) m = MatchLength(ip, candidate, kMaxMatch);
+        match(distance, m);
+        continue;
+      }
+      literal();
+    } while (w < 0x10000 && ip < ifast);
+  }
+
+  // The rest step by step, as the algorithm states it.
+  while (ip < iend && op <= olimit) {
+    newWordIfFull();
+    const int left = static_cast<int>(iend - ip);
+    const std::uint8_t b = ip[0];
+    if (left >= kMinRun && ip[1] == b) {
+      const int r = RunLength(ip, std::min(left, kMaxRun));
       if (r >= kMinRun) {
-        out[o] = 0;
-        out[o + 1] = static_cast<std::uint8_t>((r - kMinRun) >> 8);
-        out[o + 2] = static_cast<std::uint8_t>(r - kMinRun);
-        out[o + 3] = b;
-        o += 4;
-        p += r;
-        w = (w << 1) | 1;
+        run(r);
         continue;
       }
     }
-
-    // The match search. With fewer than three bytes left no match fits, and the table is not
-    // consulted again in this chunk, so those positions need no hash (and no byte past n).
+    // With fewer than three bytes left no match fits, and the table is not consulted again in
+    // this chunk, so those positions need no hash (and no byte past n).
     if (left >= kMinMatch) {
-      const std::uint32_t h = Hash3(b, in[p + 1], in[p + 2]);
+      const std::uint32_t h = Hash3(b, ip[1], ip[2]);
+      const int p = static_cast<int>(ip - in);
       const int e = table[h];
-      table[h] = static_cast<std::int16_t>(p);  // 32,768 and more wrap negative: never candidates
-      if (e >= 0 && p - e < kWindow) {
-        const int m = MatchLength(in + p, in + e, std::min(left, kMaxMatch));
+      table[h] = static_cast<std::int16_t>(p);
+      const std::uint32_t distance = static_cast<std::uint32_t>(p - e);
+      if (distance < kWindow) {
+        const int m = MatchLength(ip, ip - distance, std::min(left, kMaxMatch));
         if (m >= kMinMatch) {
-          const std::uint32_t item = static_cast<std::uint32_t>(p - e) * 16 + static_cast<std::uint32_t>(m - kMinMatch);
-          out[o] = static_cast<std::uint8_t>(item >> 8);
-          out[o + 1] = static_cast<std::uint8_t>(item);
-          o += 2;
-          p += m;
-          w = (w << 1) | 1;
+          match(distance, m);
           continue;
         }
       }
     }
-
-    out[o] = b;
-    o += 1;
-    p += 1;
-    w <<= 1;
+    literal();
   }
 
+  // Shift the last group's first item into bit 15 (the stop bit moves to bit 16).
+  const int k = std::bit_width(w) - 1;
   w <<= (16 - k);
-  out[c] = static_cast<std::uint8_t>(w >> 8);
-  out[c + 1] = static_cast<std::uint8_t>(w);
-  if (o <= n) return o;
+  cp[0] = static_cast<std::uint8_t>(w >> 8);
+  cp[1] = static_cast<std::uint8_t>(w);
+  if (op <= olimit) return static_cast<int>(op - out);
 
   // Not shorter than the piece plus its mark: store it.
   out[0] = StoredMark;
@@ -176,85 +251,122 @@ int TLZR::CompressChunk(const std::uint8_t* in, int n, std::uint8_t* out) {
   return n + 1;
 }
 
+namespace {
+
+// Expands one copy item at ip, whose bytes lie in the chunk (2 for a match, 4 for a run), and
+// gives the number of input bytes it took. Checked: the match's distance and every length are
+// tested against the output; unchecked, the caller has proven that no match can reach before
+// the start (at least 4,095 bytes are out) or past the end (room for 18 bytes per item is left).
+template <bool kChecked>
+[[gnu::always_inline]] inline int CopyItem(const std::uint8_t* ip, std::uint8_t* out, std::uint8_t*& op,
+                                           std::uint8_t* oend) {
+  const std::uint32_t b0 = ip[0], b1 = ip[1];
+  const std::uint32_t distance = b0 << 4 | b1 >> 4;
+  if (distance != 0) {
+    const int len = static_cast<int>(b1 & 0x0F) + kMinMatch;
+    if constexpr (kChecked) {
+      if (distance > static_cast<std::uint32_t>(op - out)) Malformed(Fault::BeforeStart, distance);
+      if (oend - op < len) Malformed(Fault::TooLong);
+    }
+    const std::uint8_t* src = op - distance;
+    // Blocks of 8 or 16 bytes read only bytes that are final once the distance is at least the
+    // block size. They write up to 32 bytes from op: len <= 18 and op + len <= oend, so that stays
+    // inside the slack past oend.
+    if (distance >= 16) {
+      std::memcpy(op, src, 16);
+      std::memcpy(op + 16, src + 16, 16);
+    } else if (distance >= 8) {
+      std::memcpy(op, src, 8);
+      std::memcpy(op + 8, src + 8, 8);
+      std::memcpy(op + 16, src + 16, 8);
+    } else {
+      for (int j = 0; j < len; ++j) op[j] = src[j];  // a short pattern repeating itself
+    }
+    op += len;
+    return 2;
+  }
+  const int count = static_cast<int>(b1 << 8 | ip[2]) + kMinRun;
+  if (oend - op < count) Malformed(Fault::TooLong);  // runs are checked always
+  std::memset(op, ip[3], static_cast<std::size_t>(count));
+  op += count;
+  return 4;
+}
+
+// A whole group of 16 items whose bytes, and 16 more, lie in the chunk: a row of literals is
+// copied as one 16-byte block from where it starts. w holds the group's bits at its top.
+template <bool kChecked>
+[[gnu::always_inline]] inline void Group(std::uint32_t w, const std::uint8_t*& ip, std::uint8_t* out,
+                                         std::uint8_t*& op, std::uint8_t* oend) {
+  std::uint32_t x = w | 0x8000;  // a stop bit below the group's 16 bits
+  for (;;) {
+    const int t = std::countl_zero(x | 1);  // literals before the next copy item (or the stop bit)
+    if constexpr (kChecked) {
+      if (oend - op < t) Malformed(Fault::TooLong);
+    }
+    std::memcpy(op, ip, 16);  // op + 16 stays inside the slack past oend
+    op += t;
+    ip += t;
+    x <<= t;
+    if (x == 0x80000000u) break;  // only the stop bit is left
+    ip += CopyItem<kChecked>(ip, out, op, oend);
+    x <<= 1;
+  }
+}
+
+}  // namespace
+
 int TLZR::DecompressChunk(const std::uint8_t* in, int length, std::uint8_t* out) {
-  if (length < 0 || length > MaxChunkLength)
-    Malformed("chunk length " + std::to_string(length) + " is outside 0.." + std::to_string(MaxChunkLength));
+  if (length < 0 || length > MaxChunkLength) Malformed(Fault::Length, length);
   if (length < 2) return 0;
   if (in[0] == StoredMark) {
     std::memcpy(out, in + 1, static_cast<std::size_t>(length - 1));  // length - 1 <= ChunkSize
     return length - 1;
   }
-  if (length < 3) Malformed("command word cut off at the end of the chunk");
+  if (length < 3) Malformed(Fault::WordCutOff);
 
   const std::uint8_t* ip = in + 3;
   const std::uint8_t* const iend = in + length;
   std::uint8_t* op = out;
   std::uint8_t* const oend = out + ChunkSize;
-  // The items' bits stand at the top of w, the next one in bit 31; below them w holds zeros.
+  // The current group's item bits stand at the top of w, the next one in bit 31.
   std::uint32_t w = static_cast<std::uint32_t>(in[1] << 8 | in[2]) << 16;
-  int bits = 16;
 
-  while (ip < iend) {
-    if (bits == 0) {
-      if (iend - ip < 3) Malformed("command word or item cut off at the end of the chunk");
-      w = static_cast<std::uint32_t>(ip[0] << 8 | ip[1]) << 16;
-      bits = 16;
-      ip += 2;
-    }
-
-    // A row of literals: the zero bits at the top of w, as far as the chunk reaches.
-    int t = w == 0 ? bits : std::min(std::countl_zero(w), bits);
-    if (t > 0) {
-      const std::ptrdiff_t avail = iend - ip;
-      if (t > avail) t = static_cast<int>(avail);
-      if (oend - op < t) Malformed("more than " + std::to_string(ChunkSize) + " bytes of output");
-      // Within the work areas: op + 16 <= oend + 16, and ip + 16 only when the chunk holds it.
-      if (avail >= 16) {
-        std::memcpy(op, ip, 16);
+  for (;;) {
+    // A group's items take at most 64 bytes, and a row of literals is read as a 16-byte block:
+    // with 80 bytes left every read stays in the chunk, and every item of the group is in it.
+    if (iend - ip >= 80) {
+      if (op - out >= kWindow - 1 && oend - op >= 16 * kMaxMatch) {
+        Group<false>(w, ip, out, op, oend);
       } else {
-        std::memcpy(op, ip, static_cast<std::size_t>(t));
+        Group<true>(w, ip, out, op, oend);
       }
-      op += t;
-      ip += t;
-      w <<= t;
-      bits -= t;
-      continue;  // the next bit, if any, is a copy item
-    }
-
-    // A copy item.
-    if (iend - ip < 2) Malformed("item cut off at the end of the chunk");
-    const std::uint32_t b0 = ip[0], b1 = ip[1];
-    const std::uint32_t distance = b0 << 4 | b1 >> 4;
-    if (distance != 0) {
-      const int len = static_cast<int>(b1 & 0x0F) + kMinMatch;
-      if (distance > static_cast<std::uint32_t>(op - out))
-        Malformed("match at distance " + std::to_string(distance) + " reaches before the start of the chunk");
-      if (oend - op < len) Malformed("more than " + std::to_string(ChunkSize) + " bytes of output");
-      const std::uint8_t* src = op - distance;
-      // Blocks of 8 or 16 bytes read only bytes already final when the distance is at least the
-      // block size; they may write up to 32 bytes from op, inside the slack past oend.
-      if (distance >= 16) {
-        std::memcpy(op, src, 16);
-        std::memcpy(op + 16, src + 16, 16);
-      } else if (distance >= 8) {
-        std::memcpy(op, src, 8);
-        std::memcpy(op + 8, src + 8, 8);
-        std::memcpy(op + 16, src + 16, 8);
-      } else {
-        for (int j = 0; j < len; ++j) op[j] = src[j];  // a short pattern repeating itself
-      }
-      op += len;
-      ip += 2;
     } else {
-      if (iend - ip < 4) Malformed("run item cut off at the end of the chunk");
-      const int count = static_cast<int>(b1 << 8 | ip[2]) + kMinRun;
-      if (oend - op < count) Malformed("more than " + std::to_string(ChunkSize) + " bytes of output");
-      std::memset(op, ip[3], static_cast<std::size_t>(count));
-      op += count;
-      ip += 4;
+      // Near the chunk's end: item by item, and the chunk may end before the group does.
+      int bits = 16;
+      while (bits > 0 && ip < iend) {
+        int t = w == 0 ? bits : std::min(std::countl_zero(w), bits);
+        if (t > 0) {
+          if (iend - ip < t) t = static_cast<int>(iend - ip);
+          if (oend - op < t) Malformed(Fault::TooLong);
+          std::memcpy(op, ip, static_cast<std::size_t>(t));
+          op += t;
+          ip += t;
+          w <<= t;
+          bits -= t;
+          continue;  // the next bit, if any, is a copy item
+        }
+        if (iend - ip < 2) Malformed(Fault::ItemCutOff);
+        if (ip[0] == 0 && (ip[1] >> 4) == 0 && iend - ip < 4) Malformed(Fault::RunCutOff);
+        ip += CopyItem<true>(ip, out, op, oend);
+        w <<= 1;
+        bits -= 1;
+      }
     }
-    w <<= 1;
-    bits -= 1;
+    if (ip >= iend) break;
+    // Another group follows: its command word and at least one item must be in the chunk.
+    if (iend - ip < 3) Malformed(Fault::WordCutOff);
+    w = static_cast<std::uint32_t>(ip[0] << 8 | ip[1]) << 16;
+    ip += 2;
   }
   return static_cast<int>(op - out);
 }
@@ -304,10 +416,18 @@ void TGCompressStream::DecompressStream(TStream& source, TStream& dest) {
   std::int32_t total = source.ReadI32();
   while (total > 0) {
     const std::int32_t length = source.ReadI32();
-    if (length < 0 || length > TLZR::MaxChunkLength)
-      Malformed("chunk length " + std::to_string(length) + " is outside 0.." + std::to_string(TLZR::MaxChunkLength));
-    source.ReadBuffer(work_->in, static_cast<std::size_t>(length));
-    const int produced = FLZR->DecompressChunk(work_->in, length, work_->out);
+    if (length < 0 || length > TLZR::MaxChunkLength) Malformed(Fault::Length, length);
+    const std::uint8_t* chunk = work_->in;
+    if (auto* memory = dynamic_cast<TMemoryStream*>(&source)) {
+      // In memory already: expand it where it lies (the expander reads nothing past the chunk).
+      const std::int64_t at = memory->Position();
+      if (at > memory->Size() || memory->Size() - at < length) throw EReadError();
+      chunk = memory->Data() + at;
+      memory->Seek(length, SeekOrigin::Current);
+    } else {
+      source.ReadBuffer(work_->in, static_cast<std::size_t>(length));
+    }
+    const int produced = FLZR->DecompressChunk(chunk, length, work_->out);
     dest.WriteBuffer(work_->out, static_cast<std::size_t>(produced));
     total -= length + 4;  // cannot overflow: total > 0 and length <= 32,784
   }
