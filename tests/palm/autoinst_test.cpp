@@ -504,5 +504,20 @@ TEST(FolderNames, PlainOnesOnly) {
   for (auto& c : cases) EXPECT_EQ(IsPlainFolderName(c.folder), c.plain) << c.folder;
 }
 
+TEST(SampleDesktop, ListsItsThreeUsers) {
+  const fs::path sample = fs::path(__FILE__).parent_path() / ".." / ".." / "samples" / "desktop";
+  std::error_code ec;
+  if (!fs::is_directory(sample, ec)) GTEST_SKIP() << "the sources are not reachable from here";
+  PortableHost host;
+  host.files.MapDrive('C', sample / "C");
+  auto r = host.registry.LoadRegedit4(ReadHostFile(sample / "registry.reg"));
+  ASSERT_TRUE(r.ok) << r.line << ": " << r.error;
+  TUserData d(host.platform);
+  EXPECT_EQ(d.DesktopPath(), "C:\\Palm");
+  EXPECT_EQ(UsersOf(d), (std::vector<User>{
+                            {1, "Ann Smith", "SmithA"}, {2, "Bob Jones", "JonesB"}, {3, "Ren\xE9 Dubois", "DuboisR"}}));
+  for (int i = 0; i < d.UserCount(); ++i) EXPECT_TRUE(host.files.DirectoryExists("C:\\Palm\\" + d.UserFolder(i)));
+}
+
 }  // namespace
 }  // namespace qs
