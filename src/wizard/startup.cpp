@@ -48,10 +48,10 @@ std::string JoinNames(const std::vector<std::string>& names) {
   return out;
 }
 
-constexpr std::string_view kRefused = "The installation data cannot be used: it ";
+constexpr std::string_view kRefused = "The installation data cannot be used: ";
 
 std::string LacksText(const std::vector<std::string>& names) {
-  return "lacks the component" + std::string(names.size() > 1 ? "s " : " ") + JoinNames(names);
+  return "it lacks the component" + std::string(names.size() > 1 ? "s " : " ") + JoinNames(names);
 }
 
 std::string MissingMessage(const std::vector<std::string>& names) { return std::string(kRefused) + LacksText(names); }
@@ -109,22 +109,21 @@ void TFormTools::CheckComponents() {
     if (field.slot(*this)) continue;  // bound, hence of the declared class
     const std::string name(field.name);
     if (const TComponent* other = FindComponent(name)) {
-      wrongKind.push_back(name + " is a " + std::string(other->ClassName()) + ", not a " +
+      wrongKind.push_back("its component " + name + " is a " + std::string(other->ClassName()) + ", not a " +
                           std::string(field.cls->name));
     } else {
       missing.push_back(name);
     }
   }
-  if (!missing.empty() && wrongKind.empty()) throw Exception(MissingMessage(missing));
   std::vector<std::string> problems;
   if (!missing.empty()) problems.push_back(LacksText(missing));
-  if (!wrongKind.empty()) problems.push_back("has the component " + JoinNames(wrongKind));
+  problems.insert(problems.end(), wrongKind.begin(), wrongKind.end());
   if (problems.empty() && Notebook1->PageCount() < kWizardPages)
-    problems.push_back("has " + std::to_string(Notebook1->PageCount()) + " pages in Notebook1, not the " +
+    problems.push_back("its Notebook1 has " + std::to_string(Notebook1->PageCount()) + " pages, not the " +
                        std::to_string(kWizardPages) + " pages of the wizard");
   if (problems.empty()) return;
   std::string message(kRefused);
-  for (std::size_t i = 0; i < problems.size(); ++i) message += (i > 0 ? "; it " : "") + problems[i];
+  for (std::size_t i = 0; i < problems.size(); ++i) message += (i > 0 ? "; " : "") + problems[i];
   throw Exception(message);
 }
 
