@@ -105,6 +105,7 @@ TEST(InstallShortcut, OnTheRealSystem) {
   const Case cases[] = {
       {"group folder created", "Games", "Solitaire", menu + "\\Games\\Solitaire.lnk"},
       {"empty group", "", "Direct", menu + "\\Direct.lnk"},
+      {"accented title (ANSI path to UTF-16)", "Jeux", "R\xE9ussite", menu + "\\Jeux\\R\xE9ussite.lnk"},
       {"subgroup without parent", "Missing\\Sub", "X", ""},
       {"invalid title", "Games", "a|b", ""},
   };
@@ -143,6 +144,15 @@ TEST(InstallShortcut, OnTheRealSystem) {
   programs.Set(REG_EXPAND_SZ, "%QS_NOT_EXPANDED%");
   EXPECT_EQ(ProgramsFolder(run.host.registry), "%QS_NOT_EXPANDED%");
   RemoveTree(menu);
+}
+
+TEST(InstallShortcut, ErrorTexts) {
+  EXPECT_EQ(OleErrorMessage(static_cast<HResult>(0x80040154u), ""), "Erreur OLE 80040154");
+  // The system's own text, without its line end and full stop.
+  const std::string text = SystemErrorText(ERROR_FILE_NOT_FOUND);
+  ASSERT_FALSE(text.empty());
+  EXPECT_NE(text.back(), '.');
+  EXPECT_NE(text.back(), '\n');
 }
 
 TEST(InstallFileCopy, OnTheRealSystem) {
