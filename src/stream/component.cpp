@@ -47,18 +47,16 @@ TComponent::~TComponent() {
   if (owner_) owner_->RemoveComponent(this);
 }
 
-namespace {
-bool IsValidIdent(const std::string& s) {
-  if (s.empty()) return false;
+bool IsValidComponentName(std::string_view s) {
+  if (s.empty()) return true;
   auto alpha = [](char c) { return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || c == '_'; };
   if (!alpha(s[0])) return false;
   return std::all_of(s.begin() + 1, s.end(), [&](char c) { return alpha(c) || (c >= '0' && c <= '9'); });
 }
-}  // namespace
 
 void TComponent::SetName(const std::string& name) {
   if (name == name_) return;
-  if (!name.empty() && !IsValidIdent(name)) throw Exception(Format("'%s' is not a valid component name", name));
+  if (!IsValidComponentName(name)) throw Exception(Format("'%s' is not a valid component name", name));
   if (owner_ && !name.empty()) {
     TComponent* other = owner_->FindComponent(name);
     if (other && other != this) throw Exception(Format("a component named %s already exists", name));

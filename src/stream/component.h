@@ -119,6 +119,9 @@ class TPersistent {
   std::string_view ClassName() const { return Info().name; }
 };
 
+// Empty, or an ASCII letter or "_" followed by ASCII letters, digits or "_".
+bool IsValidComponentName(std::string_view name);
+
 enum ComponentState : unsigned { csLoading = 1, csReading = 2, csDestroying = 4 };
 
 class TComponent : public TPersistent {

@@ -308,7 +308,16 @@ void TReader::ReadRootComponent() {
     std::int32_t position;
     ReadPrefix(flags, position);  // flags have no effect on the root
     ReadStr();  // the root's class: a stream applies to the root whatever class it names
-    ReadStr();  // the root's name: nothing relies on it, and the root keeps its own
+    // Nothing relies on the root's name; it is taken when it is a valid one, so that writing the
+    // root again gives it back, and otherwise left as it was.
+    const std::string rootName = ReadStr();
+    if (!rootName.empty() && IsValidComponentName(rootName)) {
+      try {
+        root_.SetName(rootName);
+      } catch (const Exception&) {
+        // the root's owner has another component of that name: the root keeps its own
+      }
+    }
     root_.SetState(root_.State() | csLoading | csReading);
     loaded_.push_back(&root_);
     ReadState(root_);

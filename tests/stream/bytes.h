@@ -54,10 +54,10 @@ struct Bytes {
     return text(data);
   }
   Bytes& prop(std::string_view name) { return s(name); }
-  // A whole root record "TPF0" TTestForm "Form" with the given property bytes and no children.
+  // A whole root record "TPF0" TTestForm "TestForm" with the given property bytes and no children.
   static Bytes Root(const Bytes& props) {
     Bytes b;
-    b.sig().obj("TTestForm", "Form");
+    b.sig().obj("TTestForm", "TestForm");
     b.v.insert(b.v.end(), props.v.begin(), props.v.end());
     return b.end().end();
   }

@@ -30,7 +30,7 @@ std::string Read(const Bytes& b, TTestForm& form, std::int64_t* pos = nullptr, s
 // A root record holding the given children (already complete records).
 Bytes Form(const Bytes& props, const Bytes& children) {
   Bytes b;
-  b.sig().obj("TTestForm", "Form");
+  b.sig().obj("TTestForm", "TestForm");
   b.v.insert(b.v.end(), props.v.begin(), props.v.end());
   b.end();
   b.v.insert(b.v.end(), children.v.begin(), children.v.end());
@@ -243,9 +243,9 @@ TEST(ReaderStructure, FailuresCarryTheirMessages) {
   std::vector<Case> cases = {
       {"empty stream", Bytes(), "stream read error"},
       {"short signature", Bytes().text("TP"), "stream read error"},
-      {"wrong signature", Bytes().text("TPF1").obj("TTestForm", "F").end().end(), "invalid stream format"},
+      {"wrong signature", Bytes().text("TPF1").obj("TTestForm", "TestForm").end().end(), "invalid stream format"},
       {"signature only", Bytes().sig(), "stream read error"},
-      {"no end of children", Bytes().sig().obj("TTestForm", "F").end(), "stream read error"},
+      {"no end of children", Bytes().sig().obj("TTestForm", "TestForm").end(), "stream read error"},
       {"unknown class", Form({}, Child("TNope", "X")), "class TNope not found"},
       {"name starting with a digit", Form({}, Child("TTestLabel", "1abc")), "'1abc' is not a valid component name"},
       {"name with a space", Form({}, Child("TTestLabel", "a b")), "'a b' is not a valid component name"},
@@ -262,16 +262,16 @@ TEST(ReaderStructure, FailuresCarryTheirMessages) {
        "class TNope not found"},
       {"child position not an integer", Form({}, Bytes().raw({0xF2}).str("1") + Child("TTestLabel", "L")),
        "invalid property value"},
-      {"long text longer than the data", Bytes().sig().obj("TTestForm", "F").prop("Caption").raw({TagLongString}).u32(0x7FFFFFF0),
+      {"long text longer than the data", Bytes().sig().obj("TTestForm", "TestForm").prop("Caption").raw({TagLongString}).u32(0x7FFFFFF0),
        "error reading TestForm.Caption: stream read error"},
-      {"binary longer than the data", Bytes().sig().obj("TTestForm", "F").prop("Picture.Data").raw({TagBinary}).u32(0xFFFFFFFF).text("ab"),
+      {"binary longer than the data", Bytes().sig().obj("TTestForm", "TestForm").prop("Picture.Data").raw({TagBinary}).u32(0xFFFFFFFF).text("ab"),
        "error reading TestForm.Picture.Data: stream read error"},
-      {"wide text longer than the data", Bytes().sig().obj("TTestForm", "F").prop("Variant").raw({TagWideString}).u32(0x7FFFFFFF),
+      {"wide text longer than the data", Bytes().sig().obj("TTestForm", "TestForm").prop("Variant").raw({TagWideString}).u32(0x7FFFFFFF),
        "error reading TestForm.Variant: stream read error"},
-      {"cut inside a value", Bytes().sig().obj("TTestForm", "F").prop("Left").raw({TagInt32, 1, 2}),
+      {"cut inside a value", Bytes().sig().obj("TTestForm", "TestForm").prop("Left").raw({TagInt32, 1, 2}),
        "error reading TestForm.Left: stream read error"},
-      {"cut inside a property name", Bytes().sig().obj("TTestForm", "F").raw({5, 'L', 'e'}), "stream read error"},
-      {"property name without a value", Bytes().sig().obj("TTestForm", "F").prop("Left"),
+      {"cut inside a property name", Bytes().sig().obj("TTestForm", "TestForm").raw({5, 'L', 'e'}), "stream read error"},
+      {"property name without a value", Bytes().sig().obj("TTestForm", "TestForm").prop("Left"),
        "error reading TestForm.Left: stream read error"},
       {"child property names the child", Form({}, Child("TTestLabel", "Label1", Bytes().prop("Nope").i8(1))),
        "error reading Label1.Nope: property does not exist"},
@@ -287,7 +287,7 @@ TEST(ReaderStructure, FailuresCarryTheirMessages) {
 TEST(ReaderStructure, NestingIsBoundedWithAClearError) {
   auto nested = [](int depth) {
     Bytes b;
-    b.sig().obj("TTestForm", "F").end();
+    b.sig().obj("TTestForm", "TestForm").end();
     for (int i = 0; i < depth; ++i) b.obj("TTestPanel", "").end();
     for (int i = 0; i < depth; ++i) b.end();
     return b.end();
@@ -304,7 +304,7 @@ TEST(ReaderStructure, NestingIsBoundedWithAClearError) {
   }
   // Collections inside collection items.
   Bytes deep;
-  deep.sig().obj("TTestForm", "F").prop("Items");
+  deep.sig().obj("TTestForm", "TestForm").prop("Items");
   for (int i = 0; i < 1000; ++i) deep.raw({TagCollection, TagList}).prop("Sub");
   TTestForm form;
   std::string error = Read(deep, form);
@@ -312,13 +312,19 @@ TEST(ReaderStructure, NestingIsBoundedWithAClearError) {
   EXPECT_EQ(form.items.begins, form.items.ends);
 }
 
-TEST(ReaderStructure, RootClassAndNameAreNotApplied) {
-  TTestForm form;
-  Bytes b;
-  b.sig().obj("TSomethingElse", "OtherName").prop("Caption").str("Applied").end().end();
-  ASSERT_EQ(Read(b, form), "");
-  EXPECT_EQ(form.caption, "Applied");
-  EXPECT_EQ(form.Name(), "TestForm");
+TEST(ReaderStructure, RootClassIsNotComparedAndAValidRootNameIsTaken) {
+  struct Case {
+    std::string name;
+    std::string expected;
+  };
+  for (const Case& c : std::vector<Case>{{"OtherName", "OtherName"}, {"", "TestForm"}, {"1bad", "TestForm"}}) {
+    TTestForm form;
+    Bytes b;
+    b.sig().obj("TSomethingElse", c.name).prop("Caption").str("Applied").end().end();
+    ASSERT_EQ(Read(b, form), "") << c.name;
+    EXPECT_EQ(form.caption, "Applied");
+    EXPECT_EQ(form.Name(), c.expected);
+  }
 }
 
 TEST(ReaderStructure, ComponentsGetOwnersParentsAndFields) {
@@ -380,7 +386,7 @@ TEST(ReaderStructure, PrefixesPositionAndReadExistingComponents) {
   // C is moved to position 0 among the form's children; prefix bits 4 and 8 are ignored; the root
   // may carry a prefix whose position is consumed.
   Bytes b;
-  b.sig().raw({0xF2}).i8(3).obj("TTestForm", "F").end();
+  b.sig().raw({0xF2}).i8(3).obj("TTestForm", "TestForm").end();
   b = b + Child("TTestLabel", "A") + Child("TTestLabel", "B") + Bytes().raw({0xFE}).i8(0) +
       Child("TTestLabel", "C", Bytes().prop("Caption").str("c"));
   b.end();
@@ -475,7 +481,7 @@ TEST(ReaderCollections, ItemsReplaceOnlyWhenTheValueHasSome) {
        {""},
        "error reading TestForm.Items: error reading TTestItem.Name: invalid property value"},
       {"cut inside an item",
-       Bytes().sig().obj("TTestForm", "F").prop("Items").raw({TagCollection, TagList}).prop("Name").str("a"),
+       Bytes().sig().obj("TTestForm", "TestForm").prop("Items").raw({TagCollection, TagList}).prop("Name").str("a"),
        {"a"},
        "error reading TestForm.Items: stream read error"},
   };
@@ -542,7 +548,7 @@ TEST(ReaderFailure, WhatWasReadStaysAndTheFailingTreeGoes) {
       Child("TTestPanel", "Panel1", Bytes().prop("Caption").str("gone"),
             Child("TTestLabel", "Label2") + Child("TTestPanel", "Inner", {}, Child("TTestLabel", "Deep", Bytes().prop("Left").raw({TagInt32, 1}))));
   Bytes b;
-  b.sig().obj("TTestForm", "F").prop("Caption").str("root").end();
+  b.sig().obj("TTestForm", "TestForm").prop("Caption").str("root").end();
   b = b + children;
   b.v.resize(b.v.size() - 4);  // the stream ends inside Deep's Left value
   EXPECT_EQ(Read(b, form), "error reading Deep.Left: stream read error");
@@ -577,7 +583,7 @@ TEST(ReaderPosition, LeftJustPastTheLastByteConsumed) {
   Bytes small = Bytes::Root(Bytes().prop("Left").i8(1));
   Bytes large = Bytes::Root(Bytes().prop("Caption").lstr(big));
   Bytes largeFailing;
-  largeFailing.sig().obj("TTestForm", "F").prop("Caption").lstr(big).prop("Left").raw({TagString});
+  largeFailing.sig().obj("TTestForm", "TestForm").prop("Caption").lstr(big).prop("Left").raw({TagString});
   std::vector<Case> cases = {
       {"exact", small, 0, static_cast<std::int64_t>(small.v.size()), ""},
       {"trailing bytes ignored", small + Bytes().text("TRAILING"), 0, static_cast<std::int64_t>(small.v.size()), ""},

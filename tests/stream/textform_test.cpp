@@ -226,7 +226,7 @@ TEST(TextForm, DumpStopsAfterTheRootRecord) {
   const auto size = static_cast<std::int64_t>(b.v.size());
   b.text(std::string(5000, 'T'));
   std::int64_t pos = 0;
-  EXPECT_EQ(Dump(b.v, nullptr, &pos), "object Form: TTestForm\n  X = 1\nend\n");
+  EXPECT_EQ(Dump(b.v, nullptr, &pos), "object TestForm: TTestForm\n  X = 1\nend\n");
   EXPECT_EQ(pos, size);
 }
 
