@@ -1,5 +1,6 @@
 #include "install/shortcut.h"
 
+#include <stdexcept>
 #include <vector>
 
 #include "core/text.h"
@@ -61,6 +62,8 @@ std::string ProgramsFolder(IRegistry& registry) {
 
 void CreateShortcut(Platform& platform, const std::string& target, const std::string& arguments,
                     const std::string& workingDirectory, const std::string& title, const std::string& programGroup) {
+  if (!platform.shellLinks || !platform.registry || !platform.files)
+    throw std::logic_error("CreateShortcut: the platform lacks shell links, registry or file system");
   std::unique_ptr<ILinkObject> link = platform.shellLinks->CreateLink();
   link->SetArguments(arguments);
   link->SetPath(target);
