@@ -8,6 +8,7 @@
 #pragma once
 #include <array>
 #include <cstdint>
+#include <memory>
 #include <optional>
 #include <stdexcept>
 #include <string>
@@ -18,6 +19,8 @@
 #include "wizard/modulelist.h"
 
 namespace qs {
+
+class TFormTools;
 
 // The stub's exact size: the payload starts at this byte of the installer.
 inline constexpr std::size_t kStubSize = 629760;
@@ -92,5 +95,19 @@ std::vector<std::uint8_t> BuildPayload(const InstallerSpec& spec);
 // exactly kStubSize bytes.
 std::vector<std::uint8_t> BuildInstaller(const std::vector<std::uint8_t>& stub, const InstallerSpec& spec);
 void CheckStub(const std::vector<std::uint8_t>& stub);
+
+// ---- reading installers back (for the people who make them) ----------------------------------
+
+// The payload of an installer: everything after the stub. Raises BuildError when the file is too
+// short to hold a stub and a payload.
+std::vector<std::uint8_t> PayloadOf(const std::vector<std::uint8_t>& installer);
+// A fresh wizard form with the payload read onto it, as the installer reads it at start-up (no
+// handler runs). Gives in `consumed` how many bytes the form's record took. Raises the reader's
+// errors.
+std::unique_ptr<TFormTools> ReadPayload(const std::vector<std::uint8_t>& payload, std::size_t* consumed = nullptr);
+// What would go wrong when the installer runs on this form: components the wizard works with
+// that are missing, a module list it cannot use, modules or conduit files not packed, messages
+// too long for their box. Empty when none.
+std::vector<std::string> CheckPayloadForm(TFormTools& form);
 
 }  // namespace qs

@@ -1,0 +1,350 @@
+#include "wizard/builder.h"
+
+#include <algorithm>
+#include <cstring>
+#include <memory>
+
+#include "core/streams.h"
+#include "core/text.h"
+#include "packer/gpackfiles.h"
+#include "stream/reader.h"
+#include "stream/writer.h"
+#include "ui/graphics.h"
+#include "ui/stdctrls.h"
+#include "wizard/builtinform.h"
+#include "wizard/unitext.h"
+
+namespace qs {
+
+namespace {
+
+bool IsHandheld(std::string_view sourcePath) {
+  std::string up = UpperAZ(sourcePath);
+  return up.find(".PRC") != std::string::npos || up.find(".PDB") != std::string::npos;
+}
+
+template <std::size_t N>
+bool Among(const std::array<std::string_view, N>& names, std::string_view name) {
+  return std::find(names.begin(), names.end(), name) != names.end();
+}
+
+std::string Quoted(std::string_view s) { return "'" + std::string(s) + "'"; }
+
+// The packed file the installer finds under a name: the first whose name matches once a-z are
+// upper-cased.
+const PackedFileSpec* FindPacked(const InstallerSpec& spec, std::string_view name) {
+  for (const auto& f : spec.files)
+    if (SameTextAZ(f.name, name)) return &f;
+  return nullptr;
+}
+
+void CheckFileName(std::string_view name, const std::string& what) {
+  bool bad = name.empty() || name.size() > 255 || name.find_first_of("\\:/") != std::string_view::npos ||
+             std::any_of(name.begin(), name.end(), [](char c) { return static_cast<unsigned char>(c) < 32; });
+  if (bad) throw BuildError(what + ": " + Quoted(name) + " is not a file name");
+}
+
+// The module tree as the installer builds it, to see where each module lands: the parent of a new
+// module is the first node, in display order, whose text is its group name - groups and modules
+// alike. A group name that equals an earlier module's text puts the module under that module.
+struct TreeNode {
+  std::string text;
+  bool module;
+  std::vector<TreeNode> children;
+};
+const TreeNode* FindInDisplayOrder(const std::vector<TreeNode>& nodes, const std::string& text) {
+  for (const auto& n : nodes) {
+    if (n.text == text) return &n;
+    if (auto* hit = FindInDisplayOrder(n.children, text)) return hit;
+  }
+  return nullptr;
+}
+TreeNode* Mutable(std::vector<TreeNode>& nodes, const TreeNode* target) {
+  for (auto& n : nodes) {
+    if (&n == target) return &n;
+    if (auto* hit = Mutable(n.children, target)) return hit;
+  }
+  return nullptr;
+}
+
+}  // namespace
+
+void CheckStub(const std::vector<std::uint8_t>& stub) {
+  if (stub.size() != kStubSize)
+    throw BuildError("the stub is " + std::to_string(stub.size()) + " bytes long; a Quillset.exe stub is exactly " +
+                     std::to_string(kStubSize) + " bytes (is it a stub, or an installer that already has a payload?)");
+  if (stub.size() < 2 || stub[0] != 'M' || stub[1] != 'Z') throw BuildError("the stub is not a Windows program");
+}
+
+std::vector<std::string> CheckInstallerSpec(const InstallerSpec& spec) {
+  std::vector<std::string> warnings;
+
+  // Options and captions name controls of the form; a misspelt name would silently do nothing.
+  std::vector<std::string> seen;
+  for (const auto& [name, on] : spec.options) {
+    if (!Among(kOptionNames, name)) throw BuildError("unknown option " + Quoted(name));
+    if (std::find(seen.begin(), seen.end(), name) != seen.end())
+      throw BuildError("option " + Quoted(name) + " is given twice");
+    seen.push_back(name);
+  }
+  seen.clear();
+  for (const auto& [name, text] : spec.captions) {
+    bool message = Among(kMessageNames, name);
+    if (!message && !Among(kPageTextNames, name) && !Among(kNumberNames, name))
+      throw BuildError("no text of the installer is called " + Quoted(name));
+    if (std::find(seen.begin(), seen.end(), name) != seen.end())
+      throw BuildError("the text " + Quoted(name) + " is given twice");
+    seen.push_back(name);
+    // Message boxes show a label's caption through a 1,024-byte buffer that ends at a zero byte.
+    if (message && text.size() > kMaxMessageText)
+      throw BuildError("the message " + Quoted(name) + " is " + std::to_string(text.size()) +
+                       " bytes long; a message box shows at most " + std::to_string(kMaxMessageText));
+    if (message && text.find('\0') != std::string::npos)
+      throw BuildError("the message " + Quoted(name) + " holds a zero byte, which would cut it short");
+  }
+
+  // Pictures must be what they claim: the installer shows the banner and takes its icon from them.
+  if (spec.bannerJpeg) {
+    TJPEGImage jpeg;
+    jpeg.LoadFromBytes(*spec.bannerJpeg);
+    if (jpeg.Pixels().width == 0)
+      throw BuildError("the banner is not a JPEG picture the installer can show" +
+                       (jpeg.DecodeError().empty() ? std::string() : ": " + jpeg.DecodeError()));
+  }
+  if (spec.icon) {
+    TIcon icon;
+    icon.LoadFromBytes(*spec.icon);
+    if (icon.Empty()) throw BuildError("the icon is not a Windows icon file");
+  }
+
+  // Packed files: names the installer can tell apart, and lengths the stream can carry.
+  for (std::size_t i = 0; i < spec.files.size(); ++i) {
+    const auto& f = spec.files[i];
+    std::string what = "packed file " + Quoted(f.name) + (f.origin.empty() ? "" : " (" + f.origin + ")");
+    CheckFileName(f.name, what);
+    if (SameTextAZ(f.name, kModuleListName))
+      throw BuildError(what + ": that name is the module list's, which the builder writes itself");
+    for (std::size_t j = 0; j < i; ++j)
+      if (SameTextAZ(spec.files[j].name, f.name))
+        throw BuildError(what + ": another packed file is called " + Quoted(spec.files[j].name) +
+                         "; the installer would only ever find the first");
+    if (f.bytes.size() > 0xFFFF0000u) throw BuildError(what + ": too large to pack");
+  }
+
+  // Modules: each must name a packed file by the file-name part of its source path.
+  std::vector<TreeNode> tree;
+  auto place = [&](const std::string& group, const std::string& text, const std::string& what) {
+    std::string g = IsBlank(group) ? std::string("General") : group;
+    const TreeNode* parent = FindInDisplayOrder(tree, g);
+    if (parent && parent->module)
+      warnings.push_back(what + ": its group " + Quoted(g) +
+                         " is the text of an earlier module, so the installer shows it under that module");
+    if (!parent) {
+      tree.push_back({g, false, {}});
+      parent = &tree.back();
+    }
+    Mutable(tree, parent)->children.push_back({text, true, {}});
+  };
+  for (std::size_t i = 0; i < spec.modules.size(); ++i) {
+    const TModuleRec& m = spec.modules[i];
+    std::string source = ModuleText(m.SourcePath);
+    std::string what = "module " + std::to_string(i + 1) + " (" + source + ")";
+    std::string name = FileNamePart(source);
+    if (name.empty()) throw BuildError(what + ": its source path names no file");
+    if (!FindPacked(spec, name)) throw BuildError(what + ": no packed file is called " + Quoted(name));
+    bool handheld = IsHandheld(source);
+    std::string upName = UpperAZ(name);
+    bool namedHandheld = upName.find(".PRC") != std::string::npos || upName.find(".PDB") != std::string::npos;
+    if (handheld && !namedHandheld)
+      warnings.push_back(what + ": its path contains .PRC or .PDB, so the installer queues it for the handheld");
+    if (handheld && (m.Action == maRun || m.Action == maRunWait))
+      warnings.push_back(what + ": a handheld file is never run");
+    if (!handheld && m.Action == maQueueAndCopy)
+      warnings.push_back(what + ": the extra copy applies to handheld files only");
+    if (m.Action < 0 || m.Action > maQueueAndCopy)
+      warnings.push_back(what + ": action " + std::to_string(m.Action) + " does nothing beyond installing the file");
+    if (m.MakeShortcut == 1 && handheld) warnings.push_back(what + ": handheld files get no shortcut");
+    if (m.MakeShortcut == 1 && !handheld && IsBlank(ModuleText(m.Title)))
+      warnings.push_back(what + ": its shortcut has no title to be named by");
+    std::string title = ModuleText(m.Title);
+    place(ModuleText(m.Group), IsBlank(title) ? name : title, what);
+  }
+  for (const auto& f : spec.files)
+    if (f.description.find(kRuntimeMarker) != std::string::npos)
+      place("Runtime", f.name, "runtime module " + Quoted(f.name));
+
+  // The conduit step extracts its two files by name; without them it would run an empty program.
+  bool conduit = false;
+  for (const auto& [name, on] : spec.options)
+    if (name == "CKInstallDoviConduit") conduit = on;
+  if (conduit)
+    for (auto name : {kConduitLibraryName, kConduitToolName})
+      if (!FindPacked(spec, name))
+        throw BuildError("CKInstallDoviConduit is on, but no packed file is called " + Quoted(name));
+  return warnings;
+}
+
+namespace {
+
+template <class T>
+T& Control(TComponent& form, std::string_view name) {
+  auto* c = dynamic_cast<T*>(form.FindComponent(name));
+  if (!c) throw BuildError("the built-in form has no " + std::string(T::StaticInfo().name) + " " + Quoted(name));
+  return *c;
+}
+
+void ApplySpec(TFormTools& form, const InstallerSpec& spec) {
+  if (spec.caption) form.SetCaption(*spec.caption);
+  if (spec.directory) Control<TDirectoryEdit>(form, "DirectoryEdit1").SetText(*spec.directory);
+  for (const auto& [name, on] : spec.options) Control<TCheckBox>(form, name).SetChecked(on);
+  for (const auto& [name, text] : spec.captions) Control<TControl>(form, name).SetCaption(text);
+  if (spec.welcomeLines) Control<TMemo>(form, "MemoWelcome").Lines().Assign(*spec.welcomeLines);
+  if (spec.licenceLines) Control<TMemo>(form, "MemoLicence").Lines().Assign(*spec.licenceLines);
+  if (spec.bannerJpeg) {
+    auto jpeg = std::make_unique<TJPEGImage>();
+    jpeg->LoadFromBytes(*spec.bannerJpeg);
+    Control<TImage>(form, "Image1").Picture().SetGraphic(std::move(jpeg));
+  }
+  if (spec.icon) {
+    auto icon = std::make_unique<TIcon>();
+    icon->LoadFromBytes(*spec.icon);
+    Control<TImage>(form, "Image2").Picture().SetGraphic(std::move(icon));
+  }
+
+  auto& items = Control<TPackFiles>(form, "PackFiles1").Items();
+  items.Clear();
+  auto add = [&](const std::string& name, const std::string& description, bool compress,
+                 const std::vector<std::uint8_t>& bytes) {
+    TFileItem* item = items.AddItem();
+    item->SetName(name);
+    item->SetDescription(description);
+    item->Compress = compress;
+    item->Data().Clear();
+    item->Data().WriteBuffer(bytes.data(), bytes.size());
+    item->Data().SetPosition(0);
+  };
+  add(std::string(kModuleListName), "", spec.compressModuleList, ModuleListBytes(spec.modules));
+  for (const auto& f : spec.files) add(f.name, f.description, f.compress, f.bytes);
+}
+
+}  // namespace
+
+std::vector<std::uint8_t> BuildPayload(const InstallerSpec& spec) {
+  CheckInstallerSpec(spec);
+  // The built-in form is the starting point: every component, text and setting a product does
+  // not change stays as the program carries it.
+  auto builtIn = BuiltInFormTools();
+  auto form = ReadPayload(std::vector<std::uint8_t>(builtIn.begin(), builtIn.end()));
+  ApplySpec(*form, spec);
+  TMemoryStream out;
+  WriteComponentStream(out, *form);
+  return out.Bytes();
+}
+
+std::vector<std::uint8_t> BuildInstaller(const std::vector<std::uint8_t>& stub, const InstallerSpec& spec) {
+  CheckStub(stub);
+  std::vector<std::uint8_t> result = stub;
+  auto payload = BuildPayload(spec);
+  result.insert(result.end(), payload.begin(), payload.end());
+  return result;
+}
+
+}  // namespace qs
+
+namespace qs {
+
+std::vector<std::uint8_t> PayloadOf(const std::vector<std::uint8_t>& installer) {
+  if (installer.size() < 2 || installer[0] != 'M' || installer[1] != 'Z')
+    throw BuildError("not a Windows program, so not an installer");
+  if (installer.size() <= kStubSize)
+    throw BuildError("no payload: " + std::to_string(installer.size()) +
+                     " bytes, and an installer's payload starts at byte " + std::to_string(kStubSize));
+  return std::vector<std::uint8_t>(installer.begin() + kStubSize, installer.end());
+}
+
+std::unique_ptr<TFormTools> ReadPayload(const std::vector<std::uint8_t>& payload, std::size_t* consumed) {
+  auto form = std::make_unique<TFormTools>(nullptr);
+  TMemoryStream in(payload);
+  ReadComponentStream(in, *form);
+  if (consumed) *consumed = static_cast<std::size_t>(in.Position());
+  return form;
+}
+
+std::vector<std::string> CheckPayloadForm(TFormTools& form) {
+  std::vector<std::string> problems;
+  // The components the wizard finds by name and works with; the others are only displayed.
+  static constexpr std::string_view kUsed[] = {"PackFiles1",
+                                               "BPrev",
+                                               "BNext",
+                                               "BCancel",
+                                               "Notebook1",
+                                               "MemoWelcome",
+                                               "DirectoryEdit1",
+                                               "Copyright",
+                                               "Welcome",
+                                               "AutoInstallFirstUser",
+                                               "CKInstallDoviConduit",
+                                               "Tree1",
+                                               "ProgressBar1",
+                                               "LabelInfo",
+                                               "idErrorDirectory",
+                                               "idAttention",
+                                               "idExit",
+                                               "idStop",
+                                               "CkUserList",
+                                               "LbUser",
+                                               "idSelectUser",
+                                               "idUser",
+                                               "idDesktopAsk",
+                                               "idDesktop",
+                                               "ExecFile1",
+                                               "CKDisplaySelectDirectory",
+                                               "Image2"};
+  for (const FieldInfo& field : form.Info().fields) {
+    if (std::find(std::begin(kUsed), std::end(kUsed), field.name) == std::end(kUsed)) continue;
+    TComponent* c = field.slot(form);
+    if (!c)
+      problems.push_back("the form has no " + std::string(field.name));
+    else if (!c->Info().InheritsFrom(*field.cls))
+      problems.push_back(std::string(field.name) + " is a " + std::string(c->ClassName()) + ", not a " +
+                         std::string(field.cls->name));
+  }
+  if (form.Notebook1 && form.Notebook1->PageCount() < 8)
+    problems.push_back("Notebook1 has " + std::to_string(form.Notebook1->PageCount()) + " pages; the wizard uses 8");
+  for (auto name : kMessageNames) {
+    auto* label = dynamic_cast<TLabel*>(form.FindComponent(name));
+    if (label && label->Caption().size() > kMaxMessageText)
+      problems.push_back("the message " + Quoted(name) + " is longer than a message box shows (" +
+                         std::to_string(kMaxMessageText) + " bytes)");
+  }
+  if (!form.PackFiles1) return problems;
+
+  TPackFiles& pack = *form.PackFiles1;
+  auto has = [&](std::string_view name) {
+    for (int i = 0; i < pack.Items().Count(); ++i)
+      if (SameTextAZ(pack.Items().Items(i)->Name(), name)) return true;
+    return false;
+  };
+  if (!has(kModuleListName)) {
+    problems.push_back("no module list " + std::string(kModuleListName) + ": the module tree stays empty");
+  } else {
+    auto list = pack.ExtractToStream(kModuleListName);
+    auto parsed = ParseModuleList(list->Data(), static_cast<std::size_t>(list->Size()));
+    if (!parsed.accepted) problems.push_back("the module list's header is not one the installer accepts");
+    if (parsed.trailingBytes)
+      problems.push_back("the module list ends in " + std::to_string(parsed.trailingBytes) +
+                         " bytes that are not a whole module record");
+    for (std::size_t i = 0; i < parsed.records.size(); ++i) {
+      std::string source = ModuleText(parsed.records[i].SourcePath);
+      if (!has(UpperAZ(FileNamePart(source))))
+        problems.push_back("module " + std::to_string(i + 1) + " (" + source + "): no packed file is called " +
+                           Quoted(FileNamePart(source)) + ", so an empty file would be installed");
+    }
+  }
+  if (form.CKInstallDoviConduit && form.CKInstallDoviConduit->Checked())
+    for (auto name : {kConduitLibraryName, kConduitToolName})
+      if (!has(name)) problems.push_back("CKInstallDoviConduit is on, but no packed file is called " + Quoted(name));
+  return problems;
+}
+
+}  // namespace qs
