@@ -292,12 +292,14 @@ template <bool kChecked>
   return 4;
 }
 
-// A whole group of 16 items whose bytes, and 16 more, lie in the chunk: a row of literals is
-// copied as one 16-byte block from where it starts. w holds the group's bits at its top.
+// Items of a group whose bytes, and 16 more, lie in the chunk: a row of literals is copied as one
+// 16-byte block from where it starts. x holds the group's remaining bits at its top, followed by
+// a stop bit. Gives true once the group is done. Unchecked, it gives false to be continued
+// checked when a run leaves less than 18 bytes of room per item: literals and matches make at
+// most 18 bytes each, runs up to 4,111.
 template <bool kChecked>
-[[gnu::always_inline]] inline void Group(std::uint32_t w, const std::uint8_t*& ip, std::uint8_t* out,
+[[gnu::always_inline]] inline bool Group(std::uint32_t& x, const std::uint8_t*& ip, std::uint8_t* out,
                                          std::uint8_t*& op, std::uint8_t* oend) {
-  std::uint32_t x = w | 0x8000;  // a stop bit below the group's 16 bits
   for (;;) {
     const int t = std::countl_zero(x | 1);  // literals before the next copy item (or the stop bit)
     if constexpr (kChecked) {
@@ -307,9 +309,13 @@ template <bool kChecked>
     op += t;
     ip += t;
     x <<= t;
-    if (x == 0x80000000u) break;  // only the stop bit is left
+    if (x == 0x80000000u) return true;  // only the stop bit is left
+    const bool isRun = ip[0] == 0 && (ip[1] >> 4) == 0;
     ip += CopyItem<kChecked>(ip, out, op, oend);
     x <<= 1;
+    if constexpr (!kChecked) {
+      if (isRun && oend - op < 16 * kMaxMatch) return x == 0x80000000u;
+    }
   }
 }
 
@@ -335,11 +341,11 @@ int TLZR::DecompressChunk(const std::uint8_t* in, int length, std::uint8_t* out)
     // A group's items take at most 64 bytes, and a row of literals is read as a 16-byte block:
     // with 80 bytes left every read stays in the chunk, and every item of the group is in it.
     if (iend - ip >= 80) {
-      if (op - out >= kWindow - 1 && oend - op >= 16 * kMaxMatch) {
-        Group<false>(w, ip, out, op, oend);
-      } else {
-        Group<true>(w, ip, out, op, oend);
-      }
+      std::uint32_t x = w | 0x8000;  // a stop bit below the group's 16 bits
+      // Past the first 4,095 bytes no match reaches before the start; with 18 bytes of room per
+      // item no literal or match reaches past the end.
+      if (op - out < kWindow - 1 || oend - op < 16 * kMaxMatch || !Group<false>(x, ip, out, op, oend))
+        Group<true>(x, ip, out, op, oend);
     } else {
       // Near the chunk's end: item by item, and the chunk may end before the group does.
       int bits = 16;

@@ -285,6 +285,20 @@ TEST(GCompress, ChunkExpansionAcceptsWhatItMayAndRejectsTheRest) {
       {"last run one byte too long", cat({FromHex("40 FF 80"), Runs(8), FromHex("00 00 08 00")}), "more than 32783", {}},
       {"literal beyond 32,783", cat({FromHex("40 FF 80"), Runs(8), FromHex("00 00 07 00 61")}), "more than 32783", {}},
       {"match beyond 32,783", cat({FromHex("40 FF C0"), Runs(8), FromHex("00 00 04 00 00 11")}), "more than 32783", {}},
+      // A group that starts well inside the output, where a run brings the end close and the
+      // matches after it in the same group go past it.
+      {"matches after a run in one group go past 32,783",
+       cat({FromHex("40 FE 00"), Runs(7), Repeat('x', 9), FromHex("FF FF"), Runs(1), Repeat(0, 0),
+            [] {
+              Bytes m;
+              for (int i = 0; i < 15; ++i) m.insert(m.end(), {0x00, 0x1F});
+              for (int g = 0; g < 4; ++g) {
+                m.insert(m.end(), {0x00, 0x00});
+                m.insert(m.end(), 16, 'y');
+              }
+              return m;
+            }()}),
+       "more than 32783", {}},
       {"next command word cut off", cat({FromHex("40 00 00"), sixteenLiterals, FromHex("80")}), "command word", {}},
       {"command word with no item", cat({FromHex("40 00 00"), sixteenLiterals, FromHex("80 00")}), "command word", {}},
   };
