@@ -30,6 +30,10 @@ PropInfo FontProp() {
       [](TPersistent& o) { return !static_cast<T&>(o).ParentFont(); });
 }
 template <class T>
+PropInfo ParentFontProp() {
+  return props::Bool<T>("ParentFont", &T::ParentFont, &T::SetParentFont, true);
+}
+template <class T>
 std::function<TComponent*(TComponent*)> Creator() {
   return [](TComponent* owner) -> TComponent* { return new T(owner); };
 }
@@ -52,7 +56,7 @@ const ClassInfo& TLabel::StaticInfo() {
                                   props::Bool<TLabel>("AutoSize", &TLabel::AutoSize, &TLabel::SetAutoSize, true),
                                   CaptionProp<TLabel>(),
                                   FontProp<TLabel>(),
-                                  props::Bool<TLabel>("ParentFont", &TLabel::ParentFont, &TLabel::SetParentFont, true),
+                                  ParentFontProp<TLabel>(),
                                   VisibleProp<TLabel>(),
                                   props::Bool<TLabel>("WordWrap", &TLabel::WordWrap, &TLabel::SetWordWrap, false),
                               },
@@ -91,6 +95,8 @@ const ClassInfo& TButton::StaticInfo() {
                                   CaptionProp<TButton>(),
                                   props::Bool<TButton>("Default", &TButton::Default, &TButton::SetDefault, false),
                                   EnabledProp<TButton>(),
+                                  FontProp<TButton>(),
+                                  ParentFontProp<TButton>(),
                                   TabOrderProp<TButton>(),
                                   VisibleProp<TButton>(),
                                   props::Event<TButton>("OnClick", &TButton::OnClick),
@@ -120,6 +126,8 @@ const ClassInfo& TCheckBox::StaticInfo() {
                                   CaptionProp<TCheckBox>(),
                                   props::Bool<TCheckBox>("Checked", &TCheckBox::Checked, &TCheckBox::SetChecked, false),
                                   EnabledProp<TCheckBox>(),
+                                  FontProp<TCheckBox>(),
+                                  ParentFontProp<TCheckBox>(),
                                   props::Enum<TCheckBox, TCheckBoxState>("State", kCheckBoxStateType, &TCheckBox::State,
                                                                          &TCheckBox::SetState, cbUnchecked),
                                   TabOrderProp<TCheckBox>(),
@@ -196,9 +204,11 @@ const ClassInfo& TMemo::StaticInfo() {
   static const ClassInfo info{"TMemo",
                               &TWinControl::StaticInfo(),
                               {
+                                  FontProp<TMemo>(),
                                   props::Object<TMemo, TStrings>(
                                       "Lines", +[](TMemo& m) -> TStrings& { return m.Lines(); },
                                       [](TPersistent& o) { return static_cast<TMemo&>(o).Lines().Count() > 0; }),
+                                  ParentFontProp<TMemo>(),
                                   props::Enum<TMemo, TScrollStyle>("ScrollBars", kScrollStyleType, &TMemo::ScrollBars,
                                                                    &TMemo::SetScrollBars, ssNone),
                                   TabOrderProp<TMemo>(),
@@ -225,7 +235,8 @@ void TMemo::SetScrollBars(TScrollStyle v) {
 const ClassInfo& TPanel::StaticInfo() {
   static const ClassInfo info{"TPanel",
                               &TWinControl::StaticInfo(),
-                              {CaptionProp<TPanel>(), TabOrderProp<TPanel>(), VisibleProp<TPanel>()},
+                              {CaptionProp<TPanel>(), FontProp<TPanel>(), ParentFontProp<TPanel>(),
+                               TabOrderProp<TPanel>(), VisibleProp<TPanel>()},
                               Creator<TPanel>(),
                               {},
                               {}};
@@ -237,7 +248,8 @@ TPanel::TPanel(TComponent* owner) : TWinControl(owner) {}
 const ClassInfo& TGroupBox::StaticInfo() {
   static const ClassInfo info{"TGroupBox",
                               &TWinControl::StaticInfo(),
-                              {CaptionProp<TGroupBox>(), TabOrderProp<TGroupBox>(), VisibleProp<TGroupBox>()},
+                              {CaptionProp<TGroupBox>(), FontProp<TGroupBox>(), ParentFontProp<TGroupBox>(),
+                               TabOrderProp<TGroupBox>(), VisibleProp<TGroupBox>()},
                               Creator<TGroupBox>(),
                               {},
                               {}};
@@ -306,7 +318,9 @@ const ClassInfo& TDirectoryEdit::StaticInfo() {
       &TWinControl::StaticInfo(),
       {
           EnabledProp<TDirectoryEdit>(),
+          FontProp<TDirectoryEdit>(),
           props::Int<TDirectoryEdit>("NumGlyphs", &TDirectoryEdit::NumGlyphs, &TDirectoryEdit::SetNumGlyphs),
+          ParentFontProp<TDirectoryEdit>(),
           TabOrderProp<TDirectoryEdit>(),
           props::Str<TDirectoryEdit>("Text", &TDirectoryEdit::Text, &TDirectoryEdit::SetText),
           VisibleProp<TDirectoryEdit>(),
