@@ -113,11 +113,11 @@ void TComponent::DestroyComponents() {
 
 void TNonVisual::DefineProperties(TFiler& filer) {
   filer.DefineProperty(
-      "Left", [this](TReader& r) { designLeft = r.ReadInteger(); },
-      [this](TWriter& w) { w.WriteInteger(designLeft); }, designLeft != 0);
+      "Left", [this](TReader& r) { designLeft = r.ReadInteger(); }, [this](TWriter& w) { w.WriteInteger(designLeft); },
+      designLeft != 0);
   filer.DefineProperty(
-      "Top", [this](TReader& r) { designTop = r.ReadInteger(); },
-      [this](TWriter& w) { w.WriteInteger(designTop); }, designTop != 0);
+      "Top", [this](TReader& r) { designTop = r.ReadInteger(); }, [this](TWriter& w) { w.WriteInteger(designTop); },
+      designTop != 0);
 }
 
 int TCollectionItem::Index() const {

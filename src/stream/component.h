@@ -49,9 +49,9 @@ enum class VarType { Unassigned, Null, Integer, Boolean, Single, Double, Currenc
 
 // One property value as it travels between the reader/writer and a setter/getter.
 struct PropValue {
-  std::int64_t i = 0;  // Integer, Char, Enumeration (ordinal, Boolean 0/1), Set (bits)
-  double f = 0;        // Float
-  std::string s;       // String
+  std::int64_t i = 0;          // Integer, Char, Enumeration (ordinal, Boolean 0/1), Set (bits)
+  double f = 0;                // Float
+  std::string s;               // String
   TPersistent* obj = nullptr;  // Object
   TNotifyEvent event;          // Event
   // Variant: the type, with the value in i (Integer, Boolean 0/1, Currency as value x 10,000),
@@ -221,9 +221,15 @@ const ClassInfo* Find(std::string_view name);
 template <class T, class V>
 PropInfo IntProp(std::string_view name, V T::*field, const TypeInfo* type = nullptr,
                  PropKind kind = PropKind::Integer) {
-  return {name, kind, type,
+  return {name,
+          kind,
+          type,
           [field](TPersistent& o, const PropValue& v) { static_cast<T&>(o).*field = static_cast<V>(v.i); },
-          [field](TPersistent& o) { PropValue v; v.i = static_cast<std::int64_t>(static_cast<T&>(o).*field); return v; },
+          [field](TPersistent& o) {
+            PropValue v;
+            v.i = static_cast<std::int64_t>(static_cast<T&>(o).*field);
+            return v;
+          },
           {}};
 }
 template <class T>
@@ -232,9 +238,15 @@ PropInfo BoolProp(std::string_view name, bool T::*field) {
 }
 template <class T>
 PropInfo StrProp(std::string_view name, std::string T::*field) {
-  return {name, PropKind::String, nullptr,
+  return {name,
+          PropKind::String,
+          nullptr,
           [field](TPersistent& o, const PropValue& v) { static_cast<T&>(o).*field = v.s; },
-          [field](TPersistent& o) { PropValue v; v.s = static_cast<T&>(o).*field; return v; },
+          [field](TPersistent& o) {
+            PropValue v;
+            v.s = static_cast<T&>(o).*field;
+            return v;
+          },
           {}};
 }
 

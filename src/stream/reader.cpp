@@ -307,7 +307,7 @@ void TReader::ReadRootComponent() {
     unsigned flags;
     std::int32_t position;
     ReadPrefix(flags, position);  // flags have no effect on the root
-    ReadStr();  // the root's class: a stream applies to the root whatever class it names
+    ReadStr();                    // the root's class: a stream applies to the root whatever class it names
     // Nothing relies on the root's name; it is taken when it is a valid one, so that writing the
     // root again gives it back, and otherwise left as it was.
     const std::string rootName = ReadStr();

@@ -37,12 +37,12 @@ class TValueReader {
   void ReadListBegin();  // tag 1, else "invalid property value"
   void ReadListEnd();    // a 0 byte, else "invalid property value"
 
-  std::int32_t ReadInteger();  // tags 2, 3, 4
-  std::string ReadString();    // tags 6, 12
-  std::string ReadIdent();     // tag 7, or 8, 9, 13, 0 as "False", "True", "nil", "Null"; top bit ignored
-  bool ReadBoolean();          // tags 8, 9
-  char ReadChar();             // tag 6 with exactly one byte
-  double ReadFloat();          // tag 5, or an integer tag
+  std::int32_t ReadInteger();       // tags 2, 3, 4
+  std::string ReadString();         // tags 6, 12
+  std::string ReadIdent();          // tag 7, or 8, 9, 13, 0 as "False", "True", "nil", "Null"; top bit ignored
+  bool ReadBoolean();               // tags 8, 9
+  char ReadChar();                  // tag 6 with exactly one byte
+  double ReadFloat();               // tag 5, or an integer tag
   std::u16string ReadWideString();  // tag 18
   // Skips one value of any tag, whatever it contains.
   void SkipValue();

@@ -220,7 +220,8 @@ class Dumper : public TValueReader {
       case TagSet: {
         out_ += "[";
         bool first = true;
-        for (std::string element; !(element = ReadStr()).empty(); first = false) out_ += (first ? "" : ", ") + Name(element);
+        for (std::string element; !(element = ReadStr()).empty(); first = false)
+          out_ += (first ? "" : ", ") + Name(element);
         out_ += "]";
         return;
       }
@@ -491,8 +492,8 @@ class Parser {
     std::optional<std::int32_t> position;
     if (Peek() == '[') position = Position();
     if (existing || position) {
-      std::uint8_t prefix = static_cast<std::uint8_t>(kPrefixMask | (existing ? kFlagExisting : 0) |
-                                                      (position ? kFlagChildPos : 0));
+      std::uint8_t prefix =
+          static_cast<std::uint8_t>(kPrefixMask | (existing ? kFlagExisting : 0) | (position ? kFlagChildPos : 0));
       w_.Write(&prefix, 1);
       if (position) w_.WriteInteger(*position);
     }

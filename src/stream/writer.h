@@ -33,7 +33,7 @@ class TWriter : public TFiler {
 
   // Values, for defined-property writers.
   void WriteValue(ValueTag tag);
-  void WriteInteger(std::int64_t value);  // smallest of tags 2, 3, 4; up to 0xFFFFFFFF as its 32 bits
+  void WriteInteger(std::int64_t value);    // smallest of tags 2, 3, 4; up to 0xFFFFFFFF as its 32 bits
   void WriteString(std::string_view text);  // tag 6, or 12 over 255 bytes
   void WriteIdent(std::string_view ident);  // tag 7; "False", "True", "nil", "Null" as tags 8, 9, 13, 0
   void WriteBoolean(bool value);            // tags 8, 9

@@ -26,7 +26,9 @@ struct Bytes {
     v.push_back(static_cast<std::uint8_t>(name.size()));
     return text(name);
   }
-  Bytes& u32(std::uint32_t x) { return raw({int(x & 0xFF), int((x >> 8) & 0xFF), int((x >> 16) & 0xFF), int(x >> 24)}); }
+  Bytes& u32(std::uint32_t x) {
+    return raw({int(x & 0xFF), int((x >> 8) & 0xFF), int((x >> 16) & 0xFF), int(x >> 24)});
+  }
   Bytes& end() { return raw({0}); }
   Bytes& obj(std::string_view cls, std::string_view name) { return s(cls).s(name); }
   Bytes& i8(int x) { return raw({TagInt8, x & 0xFF}); }

@@ -1,13 +1,14 @@
 // The reader against hand-made streams: values by property kind, property paths, structure,
 // names, owners and parents, references, collections, loaded notifications, failures and the
 // stream position afterwards.
+#include "stream/reader.h"
+
 #include <gtest/gtest.h>
 
 #include <functional>
 
 #include "core/text.h"
 #include "stream/bytes.h"
-#include "stream/reader.h"
 #include "stream/test_classes.h"
 
 namespace qs::test {
@@ -110,8 +111,8 @@ TEST(ReaderValues, EachKindAcceptsItsTagsAndRefusesOthers) {
        ""},
       {"nil is not a Boolean", Bytes().prop("Enabled").raw({TagNil}), nullptr, err("Enabled")},
       // floats
-      {"extended", Bytes().prop("Ratio").raw({TagExtended}).text(Extended(1.5)),
-       [](auto& f) { return f.ratio == 1.5; }, ""},
+      {"extended", Bytes().prop("Ratio").raw({TagExtended}).text(Extended(1.5)), [](auto& f) { return f.ratio == 1.5; },
+       ""},
       {"extended negative tiny", Bytes().prop("Ratio").raw({TagExtended}).text(Extended(-3e-300)),
        [](auto& f) { return f.ratio == -3e-300; }, ""},
       {"float from int8", Bytes().prop("Ratio").raw({TagInt8, 0xF5}), [](auto& f) { return f.ratio == -11.0; }, ""},
@@ -123,8 +124,8 @@ TEST(ReaderValues, EachKindAcceptsItsTagsAndRefusesOthers) {
       {"set element unknown", Bytes().prop("Options").raw({TagSet}).s("fsBlink").s(""), nullptr, err("Options")},
       {"set from ident", Bytes().prop("Options").ident("fsBold"), nullptr, err("Options")},
       // events
-      {"event", Bytes().prop("OnClick").ident("Button1Click"),
-       [](auto& f) { return f.onClick.name == "Button1Click"; }, ""},
+      {"event", Bytes().prop("OnClick").ident("Button1Click"), [](auto& f) { return f.onClick.name == "Button1Click"; },
+       ""},
       {"event any case", Bytes().prop("OnClick").ident("BUTTON1CLICK"),
        [](auto& f) { return f.onClick.name == "Button1Click"; }, ""},
       {"event nil", Bytes().prop("OnClick").ident("FormCreate").prop("OnClick").raw({TagNil}),
@@ -156,7 +157,8 @@ TEST(ReaderValues, EachKindAcceptsItsTagsAndRefusesOthers) {
       {"variant ident", Bytes().prop("Variant").ident("x"), nullptr, err("Variant")},
       {"variant list", Bytes().prop("Variant").raw({TagList, 0}), nullptr, err("Variant")},
       // read-only: refused before its value is read
-      {"read-only", Bytes().prop("ReadOnlyTag").i8(1), nullptr, "error reading TestForm.ReadOnlyTag: property is read-only"},
+      {"read-only", Bytes().prop("ReadOnlyTag").i8(1), nullptr,
+       "error reading TestForm.ReadOnlyTag: property is read-only"},
       // defined properties
       {"defined integer", Bytes().prop("TextHeight").i8(13), [](auto& f) { return f.textHeight == 13; }, ""},
       {"defined any case", Bytes().prop("textheight").i16(300), [](auto& f) { return f.textHeight == 300; }, ""},
@@ -190,7 +192,10 @@ TEST(ReaderPaths, PropertyPathsWalkObjectProperties) {
       {"constant in sub-object", Bytes().prop("Font.Color").ident("clSilver"),
        [](auto& f) { return f.font.color == 0xC0C0C0u; }, ""},
       {"string list", Bytes().prop("Lines.Strings").raw({TagList}).str("a").lstr("b").raw({TagNull}),
-       [](auto& f) { return f.lines.lines == std::vector<std::string>{"a", "b"}; }, ""},
+       [](auto& f) {
+         return f.lines.lines == std::vector<std::string>{"a", "b"};
+       },
+       ""},
       {"string list replaced whole",
        Bytes().prop("Lines.Strings").raw({TagList}).str("a").str("b").raw({0}).prop("Lines.Strings").raw({TagList, 0}),
        [](auto& f) { return f.lines.lines.empty(); }, ""},
@@ -214,7 +219,8 @@ TEST(ReaderPaths, PropertyPathsWalkObjectProperties) {
        "error reading TestForm.Caption.Name: invalid property path"},
       {"path through an empty reference", Bytes().prop("Ref.Caption").i8(1), nullptr,
        "error reading TestForm.Ref.Caption: invalid property path"},
-      {"empty last segment", Bytes().prop("Font.").i8(1), nullptr, "error reading TestForm.Font.: property does not exist"},
+      {"empty last segment", Bytes().prop("Font.").i8(1), nullptr,
+       "error reading TestForm.Font.: property does not exist"},
       {"empty middle segment", Bytes().prop("Font..Name").i8(1), nullptr,
        "error reading TestForm.Font..Name: property does not exist"},
       {"object property set to nil", Bytes().prop("Font").raw({TagNil}).prop("Font.Height").i8(9),
@@ -262,15 +268,19 @@ TEST(ReaderStructure, FailuresCarryTheirMessages) {
        "class TNope not found"},
       {"child position not an integer", Form({}, Bytes().raw({0xF2}).str("1") + Child("TTestLabel", "L")),
        "invalid property value"},
-      {"long text longer than the data", Bytes().sig().obj("TTestForm", "TestForm").prop("Caption").raw({TagLongString}).u32(0x7FFFFFF0),
+      {"long text longer than the data",
+       Bytes().sig().obj("TTestForm", "TestForm").prop("Caption").raw({TagLongString}).u32(0x7FFFFFF0),
        "error reading TestForm.Caption: stream read error"},
-      {"binary longer than the data", Bytes().sig().obj("TTestForm", "TestForm").prop("Picture.Data").raw({TagBinary}).u32(0xFFFFFFFF).text("ab"),
+      {"binary longer than the data",
+       Bytes().sig().obj("TTestForm", "TestForm").prop("Picture.Data").raw({TagBinary}).u32(0xFFFFFFFF).text("ab"),
        "error reading TestForm.Picture.Data: stream read error"},
-      {"wide text longer than the data", Bytes().sig().obj("TTestForm", "TestForm").prop("Variant").raw({TagWideString}).u32(0x7FFFFFFF),
+      {"wide text longer than the data",
+       Bytes().sig().obj("TTestForm", "TestForm").prop("Variant").raw({TagWideString}).u32(0x7FFFFFFF),
        "error reading TestForm.Variant: stream read error"},
       {"cut inside a value", Bytes().sig().obj("TTestForm", "TestForm").prop("Left").raw({TagInt32, 1, 2}),
        "error reading TestForm.Left: stream read error"},
-      {"cut inside a property name", Bytes().sig().obj("TTestForm", "TestForm").raw({5, 'L', 'e'}), "stream read error"},
+      {"cut inside a property name", Bytes().sig().obj("TTestForm", "TestForm").raw({5, 'L', 'e'}),
+       "stream read error"},
       {"property name without a value", Bytes().sig().obj("TTestForm", "TestForm").prop("Left"),
        "error reading TestForm.Left: stream read error"},
       {"child property names the child", Form({}, Child("TTestLabel", "Label1", Bytes().prop("Nope").i8(1))),
@@ -335,7 +345,8 @@ TEST(ReaderStructure, ComponentsGetOwnersParentsAndFields) {
       Child("TTestNotebook", "Notebook1", {},
             Child("TTestPage", "", Bytes().prop("Caption").str("One")) +
                 Child("TTestPage", "", Bytes().prop("Caption").str("Two"), Child("TTestLabel", "Label2"))) +
-      Child("TTestNonVisual", "NonVisual1", Bytes().prop("Version").str("1.3").prop("Left").i16(300).prop("Top").i8(-4)) +
+      Child("TTestNonVisual", "NonVisual1",
+            Bytes().prop("Version").str("1.3").prop("Left").i16(300).prop("Top").i8(-4)) +
       Child("TTestLabel", "Extra");
   TTestForm form;
   ASSERT_EQ(Read(Form({}, children), form), "");
@@ -372,7 +383,7 @@ TEST(ReaderStructure, ComponentsGetOwnersParentsAndFields) {
 TEST(ReaderStructure, EmptyNamesRepeatAndFieldsOfAnotherClassStayEmpty) {
   TTestForm form;
   ASSERT_EQ(Read(Form({}, Child("TTestLabel", "") + Child("TTestLabel", "") + Child("TTestLabel", "") +
-                                  Child("TTestPanel", "Label1")),
+                              Child("TTestPanel", "Label1")),
                  form),
             "");
   EXPECT_EQ(form.ComponentCount(), 4);
@@ -468,8 +479,21 @@ TEST(ReaderCollections, ItemsReplaceOnlyWhenTheValueHasSome) {
       {"empty value keeps the items", items(Bytes().end()), {"old1", "old2"}, ""},
       {"items replace all", items(Bytes().raw({TagList}).prop("Name").str("new").end().end()), {"new"}, ""},
       {"order values are skipped",
-       items(Bytes().i8(5).raw({TagList}).prop("Name").str("a").end().i16(-2).raw({TagList}).end()
-                 .i32(70000).raw({TagList}).prop("name").str("c").end().end()),
+       items(Bytes()
+                 .i8(5)
+                 .raw({TagList})
+                 .prop("Name")
+                 .str("a")
+                 .end()
+                 .i16(-2)
+                 .raw({TagList})
+                 .end()
+                 .i32(70000)
+                 .raw({TagList})
+                 .prop("name")
+                 .str("c")
+                 .end()
+                 .end()),
        {"a", "", "c"},
        ""},
       {"item without its list tag",
@@ -546,7 +570,8 @@ TEST(ReaderFailure, WhatWasReadStaysAndTheFailingTreeGoes) {
   Bytes children =
       Child("TTestLabel", "Label1", Bytes().prop("Caption").str("kept")) +
       Child("TTestPanel", "Panel1", Bytes().prop("Caption").str("gone"),
-            Child("TTestLabel", "Label2") + Child("TTestPanel", "Inner", {}, Child("TTestLabel", "Deep", Bytes().prop("Left").raw({TagInt32, 1}))));
+            Child("TTestLabel", "Label2") +
+                Child("TTestPanel", "Inner", {}, Child("TTestLabel", "Deep", Bytes().prop("Left").raw({TagInt32, 1}))));
   Bytes b;
   b.sig().obj("TTestForm", "TestForm").prop("Caption").str("root").end();
   b = b + children;
@@ -565,8 +590,9 @@ TEST(ReaderFailure, WhatWasReadStaysAndTheFailingTreeGoes) {
 
 TEST(ReaderFailure, ANamingFailureDestroysTheNewComponent) {
   TTestForm form;
-  EXPECT_EQ(Read(Form({}, Child("TTestLabel", "Label1") + Child("TTestLabel", "label1", {}, Child("TTestLabel", "X"))), form),
-            "a component named label1 already exists");
+  EXPECT_EQ(
+      Read(Form({}, Child("TTestLabel", "Label1") + Child("TTestLabel", "label1", {}, Child("TTestLabel", "X"))), form),
+      "a component named label1 already exists");
   EXPECT_EQ(form.ComponentCount(), 1);
   EXPECT_EQ(form.children.size(), 1u);
 }

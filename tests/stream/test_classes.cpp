@@ -9,9 +9,8 @@
 namespace qs::test {
 
 const TypeInfo kAlignType{"TAlign", {"alNone", "alTop", "alBottom", "alClient"}, {}};
-const TypeInfo kColorType{"TColor",
-                          {},
-                          {{"clBtnFace", static_cast<std::int32_t>(0x8000000Fu)}, {"clRed", 0xFF}, {"clSilver", 0xC0C0C0}}};
+const TypeInfo kColorType{
+    "TColor", {}, {{"clBtnFace", static_cast<std::int32_t>(0x8000000Fu)}, {"clRed", 0xFF}, {"clSilver", 0xC0C0C0}}};
 const TypeInfo kFontStyleType{"TFontStyles", {"fsBold", "fsItalic", "fsUnderline", "fsStrikeOut"}, {}};
 
 std::vector<std::string>& LoadedLog() {
@@ -22,7 +21,11 @@ std::vector<std::string>& LoadedLog() {
 namespace {
 template <class T, class Sub>
 PropInfo SubObject(std::string_view name, Sub T::*field, bool withSetter) {
-  PropInfo p{name, PropKind::Object, nullptr, {}, [field](TPersistent& o) {
+  PropInfo p{name,
+             PropKind::Object,
+             nullptr,
+             {},
+             [field](TPersistent& o) {
                PropValue v;
                v.obj = &(static_cast<T&>(o).*field);
                return v;
@@ -34,7 +37,9 @@ PropInfo SubObject(std::string_view name, Sub T::*field, bool withSetter) {
 
 template <class T>
 PropInfo Reference(std::string_view name, TComponent* T::*field) {
-  return {name, PropKind::Object, nullptr,
+  return {name,
+          PropKind::Object,
+          nullptr,
           [field](TPersistent& o, const PropValue& v) { static_cast<T&>(o).*field = dynamic_cast<TComponent*>(v.obj); },
           [field](TPersistent& o) {
             PropValue v;
@@ -118,7 +123,8 @@ TTestItem::~TTestItem() = default;
 const ClassInfo& TTestItem::StaticInfo() {
   static const ClassInfo info{"TTestItem",
                               nullptr,
-                              {StrProp("Name", &TTestItem::name), BoolProp("Compress", &TTestItem::compress),
+                              {StrProp("Name", &TTestItem::name),
+                               BoolProp("Compress", &TTestItem::compress),
                                Reference("Ref", &TTestItem::ref),
                                {"Sub", PropKind::Object, nullptr, [](TPersistent&, const PropValue&) {},
                                 [](TPersistent& o) {
@@ -175,51 +181,61 @@ TTestControl::~TTestControl() {
 
 const ClassInfo& TTestControl::StaticInfo() {
   using T = TTestControl;
-  static const ClassInfo info{
-      "TTestControl",
-      &TComponent::StaticInfo(),
-      {IntProp("Left", &T::left),
-       IntProp("Top", &T::top),
-       IntProp("Width", &T::width),
-       IntProp("Align", &T::align, &kAlignType, PropKind::Enumeration),
-       BoolProp("Enabled", &T::enabled),
-       StrProp("Caption", &T::caption),
-       IntProp("Accel", &T::accel, nullptr, PropKind::Char),
-       {"Ratio", PropKind::Float, nullptr, [](TPersistent& o, const PropValue& v) { static_cast<T&>(o).ratio = v.f; },
-        [](TPersistent& o) {
-          PropValue v;
-          v.f = static_cast<T&>(o).ratio;
-          return v;
-        },
-        {}},
-       IntProp("Options", &T::options, &kFontStyleType, PropKind::Set),
-       IntProp("Color", &T::color, &kColorType),
-       {"ReadOnlyTag", PropKind::Integer, nullptr, {},
-        [](TPersistent& o) {
-          PropValue v;
-          v.i = static_cast<T&>(o).readOnlyTag;
-          return v;
-        },
-        {}},
-       Reference("Ref", &T::ref),
-       {"Variant", PropKind::Variant, nullptr,
-        [](TPersistent& o, const PropValue& v) { static_cast<T&>(o).variant = v; },
-        [](TPersistent& o) { return static_cast<T&>(o).variant; }, {}},
-       {"OnClick", PropKind::Event, nullptr,
-        [](TPersistent& o, const PropValue& v) { static_cast<T&>(o).onClick = v.event; },
-        [](TPersistent& o) {
-          PropValue v;
-          v.event = static_cast<T&>(o).onClick;
-          return v;
-        },
-        {}},
-       SubObject("Font", &T::font, true),
-       SubObject("Lines", &T::lines, false),
-       SubObject("Picture", &T::picture, false),
-       SubObject("Items", &T::items, true)},
-      [](TComponent* owner) -> TComponent* { return new TTestControl(owner); },
-      {},
-      {}};
+  static const ClassInfo info{"TTestControl",
+                              &TComponent::StaticInfo(),
+                              {IntProp("Left", &T::left),
+                               IntProp("Top", &T::top),
+                               IntProp("Width", &T::width),
+                               IntProp("Align", &T::align, &kAlignType, PropKind::Enumeration),
+                               BoolProp("Enabled", &T::enabled),
+                               StrProp("Caption", &T::caption),
+                               IntProp("Accel", &T::accel, nullptr, PropKind::Char),
+                               {"Ratio",
+                                PropKind::Float,
+                                nullptr,
+                                [](TPersistent& o, const PropValue& v) { static_cast<T&>(o).ratio = v.f; },
+                                [](TPersistent& o) {
+                                  PropValue v;
+                                  v.f = static_cast<T&>(o).ratio;
+                                  return v;
+                                },
+                                {}},
+                               IntProp("Options", &T::options, &kFontStyleType, PropKind::Set),
+                               IntProp("Color", &T::color, &kColorType),
+                               {"ReadOnlyTag",
+                                PropKind::Integer,
+                                nullptr,
+                                {},
+                                [](TPersistent& o) {
+                                  PropValue v;
+                                  v.i = static_cast<T&>(o).readOnlyTag;
+                                  return v;
+                                },
+                                {}},
+                               Reference("Ref", &T::ref),
+                               {"Variant",
+                                PropKind::Variant,
+                                nullptr,
+                                [](TPersistent& o, const PropValue& v) { static_cast<T&>(o).variant = v; },
+                                [](TPersistent& o) { return static_cast<T&>(o).variant; },
+                                {}},
+                               {"OnClick",
+                                PropKind::Event,
+                                nullptr,
+                                [](TPersistent& o, const PropValue& v) { static_cast<T&>(o).onClick = v.event; },
+                                [](TPersistent& o) {
+                                  PropValue v;
+                                  v.event = static_cast<T&>(o).onClick;
+                                  return v;
+                                },
+                                {}},
+                               SubObject("Font", &T::font, true),
+                               SubObject("Lines", &T::lines, false),
+                               SubObject("Picture", &T::picture, false),
+                               SubObject("Items", &T::items, true)},
+                              [](TComponent* owner) -> TComponent* { return new TTestControl(owner); },
+                              {},
+                              {}};
   return info;
 }
 
@@ -248,18 +264,18 @@ void TTestControl::SetChildOrder(TComponent* child, int order) {
 }
 
 const ClassInfo& TTestLabel::StaticInfo() {
-  static const ClassInfo info{"TTestLabel", &TTestControl::StaticInfo(), {}, [](TComponent* owner) -> TComponent* {
-                                return new TTestLabel(owner);
-                              },
-                              {}, {}};
+  static const ClassInfo info{"TTestLabel", &TTestControl::StaticInfo(),
+                              {},           [](TComponent* owner) -> TComponent* {
+                                return new TTestLabel(owner); },
+                              {},           {}};
   return info;
 }
 
 const ClassInfo& TTestPanel::StaticInfo() {
-  static const ClassInfo info{"TTestPanel", &TTestControl::StaticInfo(), {}, [](TComponent* owner) -> TComponent* {
-                                return new TTestPanel(owner);
-                              },
-                              {}, {}};
+  static const ClassInfo info{"TTestPanel", &TTestControl::StaticInfo(),
+                              {},           [](TComponent* owner) -> TComponent* {
+                                return new TTestPanel(owner); },
+                              {},           {}};
   return info;
 }
 
@@ -268,23 +284,30 @@ TTestNotebook::TTestNotebook(TComponent* owner) : TTestControl(owner) {
 }
 
 const ClassInfo& TTestNotebook::StaticInfo() {
-  static const ClassInfo info{"TTestNotebook", &TTestControl::StaticInfo(), {},
-                              [](TComponent* owner) -> TComponent* { return new TTestNotebook(owner); }, {}, {}};
+  static const ClassInfo info{"TTestNotebook",
+                              &TTestControl::StaticInfo(),
+                              {},
+                              [](TComponent* owner) -> TComponent* { return new TTestNotebook(owner); },
+                              {},
+                              {}};
   return info;
 }
 
 const ClassInfo& TTestPage::StaticInfo() {
-  static const ClassInfo info{"TTestPage", &TTestControl::StaticInfo(), {}, [](TComponent* owner) -> TComponent* {
-                                return new TTestPage(owner);
-                              },
-                              {}, {}};
+  static const ClassInfo info{"TTestPage", &TTestControl::StaticInfo(),
+                              {},          [](TComponent* owner) -> TComponent* {
+                                return new TTestPage(owner); },
+                              {},          {}};
   return info;
 }
 
 const ClassInfo& TTestNonVisual::StaticInfo() {
-  static const ClassInfo info{"TTestNonVisual", &TComponent::StaticInfo(),
+  static const ClassInfo info{"TTestNonVisual",
+                              &TComponent::StaticInfo(),
                               {StrProp("Version", &TTestNonVisual::version)},
-                              [](TComponent* owner) -> TComponent* { return new TTestNonVisual(owner); }, {}, {}};
+                              [](TComponent* owner) -> TComponent* { return new TTestNonVisual(owner); },
+                              {},
+                              {}};
   return info;
 }
 
@@ -305,16 +328,16 @@ const ClassInfo& TTestForm::StaticInfo() {
   auto handler = [](std::string_view name) {
     return MethodInfo{name, [name](TComponent& root, TPersistent*) { static_cast<F&>(root).calls.emplace_back(name); }};
   };
-  static const ClassInfo info{"TTestForm",
-                              &TTestControl::StaticInfo(),
-                              {},
-                              {},
-                              {field("Panel1", TTestPanel::StaticInfo(), &F::Panel1),
-                               field("Label1", TTestLabel::StaticInfo(), &F::Label1),
-                               field("Label2", TTestLabel::StaticInfo(), &F::Label2),
-                               field("Notebook1", TTestNotebook::StaticInfo(), &F::Notebook1),
-                               field("NonVisual1", TTestNonVisual::StaticInfo(), &F::NonVisual1)},
-                              {handler("FormCreate"), handler("Button1Click")}};
+  static const ClassInfo info{
+      "TTestForm",
+      &TTestControl::StaticInfo(),
+      {},
+      {},
+      {field("Panel1", TTestPanel::StaticInfo(), &F::Panel1), field("Label1", TTestLabel::StaticInfo(), &F::Label1),
+       field("Label2", TTestLabel::StaticInfo(), &F::Label2),
+       field("Notebook1", TTestNotebook::StaticInfo(), &F::Notebook1),
+       field("NonVisual1", TTestNonVisual::StaticInfo(), &F::NonVisual1)},
+      {handler("FormCreate"), handler("Button1Click")}};
   return info;
 }
 

@@ -1,10 +1,11 @@
 // The text form: a golden dump of every tag, the way back to bytes, and the failures of both
 // directions.
+#include "stream/textform.h"
+
 #include <gtest/gtest.h>
 
 #include "stream/bytes.h"
 #include "stream/tags.h"
-#include "stream/textform.h"
 
 namespace qs::test {
 namespace {
@@ -36,7 +37,12 @@ Bytes Every() {
   b.prop("Left").i8(-11).prop("Width").i16(300).prop("Big").i32(100000);
   b.prop("Ratio").raw({TagExtended, 0, 0, 0, 0, 0, 0, 0, 0xC0, 0xFF, 0x3F});
   b.prop("Odd").raw({TagExtended, 1, 0, 0, 0, 0, 0, 0, 0, 0xFF, 0x7F});
-  b.prop("Caption").str("It's cr\xE9" "e\r\n").prop("Long").lstr("xxx");
+  b.prop("Caption")
+      .str(
+          "It's cr\xE9"
+          "e\r\n")
+      .prop("Long")
+      .lstr("xxx");
   b.prop("Align").ident("alTop").prop("Tricky").ident("True").prop("Spaced").ident("a b");
   b.prop("High").raw({0x80 | TagIdent}).s("abc").prop("HighFalse").raw({0x80 | TagFalse});
   b.prop("F").raw({TagFalse}).prop("T").raw({TagTrue}).prop("N").raw({TagNil}).prop("Z").raw({TagNull});
@@ -198,7 +204,8 @@ TEST(TextForm, MalformedStreamsFailWithTheReadersMessages) {
   std::vector<Case> cases = {
       {"empty", Bytes(), "stream read error", ""},
       {"signature", Bytes().text("TPF1").obj("TA", "A").end().end(), "invalid stream format", ""},
-      {"unknown tag", Bytes().sig().obj("TA", "A").prop("X").raw({19}), "invalid property value", "object A: TA\n  X = "},
+      {"unknown tag", Bytes().sig().obj("TA", "A").prop("X").raw({19}), "invalid property value",
+       "object A: TA\n  X = "},
       {"top bit on a number", Bytes().sig().obj("TA", "A").prop("X").raw({0x82, 1}), "invalid property value",
        "object A: TA\n  X = "},
       {"text longer than the data", Bytes().sig().obj("TA", "A").prop("X").raw({TagLongString}).u32(1000).text("ab"),

@@ -1,5 +1,7 @@
 // The writer: value encodings, what it writes of a property and what it leaves out, and round
 // trips through the reader that come back byte for byte.
+#include "stream/writer.h"
+
 #include <gtest/gtest.h>
 
 #include <cmath>
@@ -9,7 +11,6 @@
 #include "stream/reader.h"
 #include "stream/test_classes.h"
 #include "stream/textform.h"
-#include "stream/writer.h"
 
 namespace qs::test {
 namespace {
@@ -54,8 +55,7 @@ TEST(WriterValues, IntegersTakeTheSmallestTag) {
       {0x8000000F, {4, 0x0F, 0, 0, 0x80}},  // unsigned 32-bit values keep their bits
       {0xFFFFFFFF, {2, 0xFF}},
   };
-  for (const auto& c : cases)
-    EXPECT_EQ(WriteValues([&](TWriter& w) { w.WriteInteger(c.value); }), c.bytes) << c.value;
+  for (const auto& c : cases) EXPECT_EQ(WriteValues([&](TWriter& w) { w.WriteInteger(c.value); }), c.bytes) << c.value;
   for (std::int64_t beyond : {std::int64_t{INT32_MIN} - 1, std::int64_t{0x100000000}})
     EXPECT_THROW(WriteValues([&](TWriter& w) { w.WriteInteger(beyond); }), Exception) << beyond;
 }
@@ -82,7 +82,8 @@ TEST(WriterValues, TextsIdentsAndFloats) {
        Bytes().raw({TagExtended, 0, 0, 0, 0, 0, 0, 0, 0x80, 0xFF, 0x3F})},
       {"-2.5 as extended", [](TWriter& w) { w.WriteFloat(-2.5); },
        Bytes().raw({TagExtended, 0, 0, 0, 0, 0, 0, 0, 0xA0, 0x00, 0xC0})},
-      {"0 as extended", [](TWriter& w) { w.WriteFloat(0.0); }, Bytes().raw({TagExtended, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0})},
+      {"0 as extended", [](TWriter& w) { w.WriteFloat(0.0); },
+       Bytes().raw({TagExtended, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0})},
       {"binary", [](TWriter& w) { w.WriteBinary("xyz", 3); }, Bytes().bin("xyz")},
   };
   for (const auto& c : cases) EXPECT_EQ(WriteValues(c.write), c.expected.v) << c.what;

@@ -47,8 +47,8 @@ void Dump(const DumpOptions& o) {
   std::fwrite(text.data(), 1, text.size(), stdout);
   const std::int64_t rest = in.Size() - in.Position();
   if (rest > 0)
-    std::fprintf(stderr, "quillset: %s: %lld bytes after the root object are not part of the stream\n",
-                 o.file.c_str(), static_cast<long long>(rest));
+    std::fprintf(stderr, "quillset: %s: %lld bytes after the root object are not part of the stream\n", o.file.c_str(),
+                 static_cast<long long>(rest));
 }
 
 struct CompileOptions {
@@ -79,7 +79,8 @@ Command form([](CLI::App& app) {
 
 Command formCompile([](CLI::App& app) {
   auto opts = std::make_shared<CompileOptions>();
-  auto* cmd = app.add_subcommand("form-compile", "write the form stream that a text form (as printed by form) describes");
+  auto* cmd =
+      app.add_subcommand("form-compile", "write the form stream that a text form (as printed by form) describes");
   cmd->add_option("text", opts->input, "the text form")->required();
   cmd->add_option("output", opts->output, "the stream file to write")->required();
   cmd->callback([opts] { Compile(*opts); });
