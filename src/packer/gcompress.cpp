@@ -310,11 +310,11 @@ template <bool kChecked>
     ip += t;
     x <<= t;
     if (x == 0x80000000u) return true;  // only the stop bit is left
-    const bool isRun = ip[0] == 0 && (ip[1] >> 4) == 0;
-    ip += CopyItem<kChecked>(ip, out, op, oend);
+    const int taken = CopyItem<kChecked>(ip, out, op, oend);  // 4 for a run
+    ip += taken;
     x <<= 1;
     if constexpr (!kChecked) {
-      if (isRun && oend - op < 16 * kMaxMatch) return x == 0x80000000u;
+      if (taken == 4 && oend - op < 16 * kMaxMatch) return x == 0x80000000u;
     }
   }
 }
@@ -433,8 +433,12 @@ void TGCompressStream::DecompressStream(TStream& source, TStream& dest) {
     } else {
       source.ReadBuffer(work_->in, static_cast<std::size_t>(length));
     }
-    const int produced = FLZR->DecompressChunk(chunk, length, work_->out);
-    dest.WriteBuffer(work_->out, static_cast<std::size_t>(produced));
+    if (length >= 2 && chunk[0] == TLZR::StoredMark) {
+      dest.WriteBuffer(chunk + 1, static_cast<std::size_t>(length - 1));  // a stored piece, as it is
+    } else {
+      const int produced = FLZR->DecompressChunk(chunk, length, work_->out);
+      dest.WriteBuffer(work_->out, static_cast<std::size_t>(produced));
+    }
     total -= length + 4;  // cannot overflow: total > 0 and length <= 32,784
   }
 }
