@@ -83,6 +83,7 @@ for s in "${scenarios[@]}"; do
     echo "PASS $s"
   else
     echo "FAIL $s (log: $logs/$s.log)"
+    import -window root -display "$DISPLAY" "$shots/$s-failure.png" 2>/dev/null || true
     tail -25 "$logs/$s.log" | sed 's/^/    /'
     failed+=("$s")
     stop_installer

@@ -21,6 +21,13 @@ std::string SystemErrorText(std::uint32_t code) {
 
 namespace {
 
+// The class and interface identifiers of the shell's link object, spelled out: taking them from
+// the system's uuid library links in far more than these four (kilobytes of the fixed-size program).
+constexpr GUID kClsidShellLink = {0x00021401, 0x0000, 0x0000, {0xC0, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x46}};
+constexpr GUID kIidUnknown = {0x00000000, 0x0000, 0x0000, {0xC0, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x46}};
+constexpr GUID kIidShellLinkA = {0x000214EE, 0x0000, 0x0000, {0xC0, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x46}};
+constexpr GUID kIidPersistFile = {0x0000010B, 0x0000, 0x0000, {0xC0, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x46}};
+
 class Win32ShellLink : public ILinkObject {
  public:
   Win32ShellLink(IShellLinkA* link, IPersistFile* file) : link_(link), file_(file) {}
@@ -53,13 +60,13 @@ class Win32ShellLink : public ILinkObject {
 
 std::unique_ptr<ILinkObject> Win32ShellLinks::CreateLink() {
   IUnknown* unknown = nullptr;
-  HRESULT hr = CoCreateInstance(CLSID_ShellLink, nullptr, CLSCTX_INPROC_SERVER | CLSCTX_LOCAL_SERVER, IID_IUnknown,
+  HRESULT hr = CoCreateInstance(kClsidShellLink, nullptr, CLSCTX_INPROC_SERVER | CLSCTX_LOCAL_SERVER, kIidUnknown,
                                 reinterpret_cast<void**>(&unknown));
   if (FAILED(hr)) throw EOleSysError(OleErrorMessage(hr, SystemErrorText(static_cast<DWORD>(hr))), hr);
   IShellLinkA* link = nullptr;
   IPersistFile* file = nullptr;
-  if (FAILED(unknown->QueryInterface(IID_IShellLinkA, reinterpret_cast<void**>(&link)))) link = nullptr;
-  if (FAILED(unknown->QueryInterface(IID_IPersistFile, reinterpret_cast<void**>(&file)))) file = nullptr;
+  if (FAILED(unknown->QueryInterface(kIidShellLinkA, reinterpret_cast<void**>(&link)))) link = nullptr;
+  if (FAILED(unknown->QueryInterface(kIidPersistFile, reinterpret_cast<void**>(&file)))) file = nullptr;
   unknown->Release();
   if (!link || !file) {
     if (link) link->Release();

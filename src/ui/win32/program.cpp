@@ -2,10 +2,21 @@
 
 #include <objbase.h>
 
+#include <cstdint>
+#include <string_view>
+#include <vector>
+
+#include "platform/win32/host_win32.h"
+#include "platform/win32/processes_win32.h"
+#include "platform/win32/shelllinks_win32.h"
+#include "ui/win32/backend_win32.h"
+#include "wizard/selfext.h"
+
 namespace qs::win32 {
 namespace {
 
-// COM for the one user-interface thread, apartment-threaded, for the life of the program.
+// COM for the one user-interface thread, apartment-threaded, for the life of the program (the
+// shell's link object and folder picker need it).
 class ComApartment {
  public:
   ComApartment() : ok_(SUCCEEDED(CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED))) {}
@@ -19,14 +30,31 @@ class ComApartment {
   bool ok_;
 };
 
+// A data resource of the program (RCDATA) by name; empty when there is none.
+std::vector<std::uint8_t> ProgramResource(HINSTANCE instance, std::string_view name) {
+  const std::string id(name);
+  HRSRC found = FindResourceA(instance, id.c_str(), MAKEINTRESOURCEA(10));  // RT_RCDATA
+  if (!found) return {};
+  HGLOBAL loaded = LoadResource(instance, found);
+  const DWORD size = SizeofResource(instance, found);
+  const auto* bytes = static_cast<const std::uint8_t*>(loaded ? LockResource(loaded) : nullptr);
+  if (!bytes) return {};
+  return std::vector<std::uint8_t>(bytes, bytes + size);
+}
+
 }  // namespace
 
-int RunInstaller(HINSTANCE instance, int /*showCommand*/) {
+int RunInstaller(HINSTANCE instance, int showCommand) {
   ComApartment com;
-  // TODO(issue 7): application and wizard form once the toolkit model is in place.
-  (void)instance;
-  MessageBoxA(nullptr, "Quillset Version 2.0", "Installation", MB_OK);
-  return 0;
+  Win32Host host;
+  Win32Processes processes;
+  Win32ShellLinks links;
+  host.platform.processes = &processes;
+  host.platform.shellLinks = &links;
+  TWin32Backend backend(instance, showCommand);
+  // Boxes without an owner (the HotSync queue's) are task-modal: no handler runs beneath them.
+  host.platform.boxes = &backend;
+  return SelfExt(backend, host.platform, [instance](std::string_view name) { return ProgramResource(instance, name); });
 }
 
 }  // namespace qs::win32

@@ -31,12 +31,13 @@
  *   list                        prints every named window: name, class, visible, enabled, text
  */
 #define WIN32_LEAN_AND_MEAN
+#include <windows.h>
+/* commctrl.h needs windows.h first */
 #include <commctrl.h>
 #include <stdarg.h>
 #include <stdio.h>
 #include <stdlib.h>
 #include <string.h>
-#include <windows.h>
 
 #define MAXTEXT 8192
 
@@ -124,8 +125,19 @@ static BOOL CALLBACK findForm(HWND w, LPARAM lp) {
   return TRUE;
 }
 
+/* The installer runs on the Wine virtual desktop "qs" (QS_DESKTOP), which may appear only after
+   the driver has started: look for it until it is there. */
+static void attachDesktop(void) {
+  const char* name = getenv("QS_DESKTOP");
+  HDESK d;
+  if (desk) return;
+  d = OpenDesktopA(name && *name ? name : "qs", 0, FALSE, GENERIC_ALL);
+  if (d && SetThreadDesktop(d)) desk = d;
+}
+
 static int locateForm(void) {
   form = NULL;
+  attachDesktop();
   if (desk)
     EnumDesktopWindows(desk, findForm, 0);
   else
@@ -174,8 +186,10 @@ static BOOL CALLBACK findBox(HWND w, LPARAM lp) {
 }
 
 static HWND messageBox(void) {
-  struct BoxSearch s = {formPid, NULL};
+  struct BoxSearch s = {0, NULL};
+  if (!formPid) locateForm();
   if (!formPid) return NULL;
+  s.pid = formPid;
   if (desk)
     EnumDesktopWindows(desk, findBox, (LPARAM)&s);
   else
@@ -515,10 +529,7 @@ static void runLine(const char* arg) {
 
 int main(int argc, char** argv) {
   int i;
-  /* The installer runs on the Wine virtual desktop "qs": look for windows there. */
-  const char* name = getenv("QS_DESKTOP");
-  desk = OpenDesktopA(name && *name ? name : "qs", 0, FALSE, GENERIC_ALL);
-  if (desk && !SetThreadDesktop(desk)) desk = NULL;
+  attachDesktop();
   for (i = 1; i < argc; ++i) runLine(argv[i]);
   return 0;
 }
