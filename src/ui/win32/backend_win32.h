@@ -10,8 +10,9 @@
 // Windows carry the component name of their control in the window property "QsName" (a global
 // atom), so that tools outside the process (the end-to-end driver) find controls by name.
 #pragma once
-#include <commctrl.h>
 #include <windows.h>
+// (the common controls' header needs the system header first)
+#include <commctrl.h>
 // Names of the toolkit and the platform seam that the system headers make macros of.
 #undef MessageBox
 #undef CreateDirectory
