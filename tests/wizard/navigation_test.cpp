@@ -184,6 +184,7 @@ TEST_F(NavigationTest, FullWalkAndButtonStates) {
   EXPECT_EQ(form->BCancel->Caption(), "&Quit");
   form->BNext->Click();  // a further Next (by the run, say) stays on Finish
   EXPECT_EQ(Page(), 6);
+  EXPECT_FALSE(form->BPrev->Enabled());
   EXPECT_EQ(form->BCancel->Caption(), "&Quit");
 }
 

@@ -179,10 +179,11 @@ class WizardTest : public ::testing::Test {
 
   // The program file: a stub of the exact length (not all zeros), then the payload.
   void WriteProgram(const std::vector<std::uint8_t>& payload, const std::string& path = "C:\\Apps\\Setup.exe") {
-    std::string bytes(static_cast<std::size_t>(PayloadOffset), '\0');
+    const std::size_t stub = 629760;  // the stub's exact length, written out on purpose
+    std::string bytes(stub, '\0');
     bytes[0] = 'M';
     bytes[1] = 'Z';
-    bytes[PayloadOffset - 1] = 'T';  // a stub byte that would spoil a payload read one byte early
+    bytes[stub - 1] = 'T';  // a stub byte that would spoil a payload read one byte early
     bytes.append(payload.begin(), payload.end());
     host.platform.programPath = path;
     auto hostPath = host.files.HostPath(path);
