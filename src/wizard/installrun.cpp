@@ -40,8 +40,7 @@ constexpr std::string_view kHandheldDatabase = ".PDB";
 
 bool IsHandheldFile(std::string_view sourcePath) {
   const std::string upper = UpperAZ(sourcePath);
-  return upper.find(kHandheldApplication) != std::string::npos ||
-         upper.find(kHandheldDatabase) != std::string::npos;
+  return upper.find(kHandheldApplication) != std::string::npos || upper.find(kHandheldDatabase) != std::string::npos;
 }
 
 // One checked module as the run works with it.
