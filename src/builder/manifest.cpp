@@ -28,6 +28,110 @@ std::string Hex(char32_t c) {
   return buf;
 }
 
+// The TOML parser classifies characters beyond ASCII in places (after a line-ending backslash in
+// a multi-line text, after a value, in a key) with a table that does not cover every code point
+// below U+FEFF; for some of them its answer is undefined behaviour. So it never sees one: before
+// parsing, every distinct non-ASCII character of the manifest is replaced by a code point of
+// plane 16 (U+100000 on), which it classifies safely, and every text taken from the parsed
+// manifest is mapped back. No character of code page 1252 comes from plane 16, so escapes that
+// reach it are refused outright.
+struct Shield {
+  std::vector<char32_t> table;  // plane-16 code point 0x100000 + i stands for table[i]
+  std::string text;
+};
+constexpr char32_t kShieldBase = 0x100000;
+
+void PutUtf8(std::string& out, char32_t c) {
+  if (c < 0x80) {
+    out.push_back(static_cast<char>(c));
+  } else if (c < 0x800) {
+    out.push_back(static_cast<char>(0xC0 | (c >> 6)));
+    out.push_back(static_cast<char>(0x80 | (c & 0x3F)));
+  } else if (c < 0x10000) {
+    out.push_back(static_cast<char>(0xE0 | (c >> 12)));
+    out.push_back(static_cast<char>(0x80 | ((c >> 6) & 0x3F)));
+    out.push_back(static_cast<char>(0x80 | (c & 0x3F)));
+  } else {
+    out.push_back(static_cast<char>(0xF0 | (c >> 18)));
+    out.push_back(static_cast<char>(0x80 | ((c >> 12) & 0x3F)));
+    out.push_back(static_cast<char>(0x80 | ((c >> 6) & 0x3F)));
+    out.push_back(static_cast<char>(0x80 | (c & 0x3F)));
+  }
+}
+
+// Decodes one UTF-8 character at i; gives its length, 0 when the bytes there are not UTF-8.
+std::size_t DecodeUtf8(std::string_view s, std::size_t i, char32_t& c) {
+  auto b = static_cast<unsigned char>(s[i]);
+  std::size_t len;
+  if (b < 0x80) {
+    c = b, len = 1;
+  } else if ((b & 0xE0) == 0xC0) {
+    c = b & 0x1F, len = 2;
+  } else if ((b & 0xF0) == 0xE0) {
+    c = b & 0x0F, len = 3;
+  } else if ((b & 0xF8) == 0xF0) {
+    c = b & 0x07, len = 4;
+  } else {
+    return 0;
+  }
+  if (i + len > s.size()) return 0;
+  for (std::size_t k = 1; k < len; ++k) {
+    auto cb = static_cast<unsigned char>(s[i + k]);
+    if ((cb & 0xC0) != 0x80) return 0;
+    c = (c << 6) | (cb & 0x3F);
+  }
+  // Overlong forms and surrogates are not UTF-8.
+  static constexpr char32_t kMin[5] = {0, 0, 0x80, 0x800, 0x10000};
+  if (c < kMin[len] || c > 0x10FFFF || (c >= 0xD800 && c <= 0xDFFF)) return 0;
+  return len;
+}
+
+Shield MakeShield(std::string_view utf8, const std::string& source) {
+  Shield sh;
+  sh.text.reserve(utf8.size());
+  std::size_t line = 1;
+  for (std::size_t i = 0; i < utf8.size();) {
+    char32_t c;
+    std::size_t len = DecodeUtf8(utf8, i, c);
+    if (len == 0) throw BuildError(source + ":" + std::to_string(line) + ": the manifest is not UTF-8 text");
+    if (c == '\\' && utf8.substr(i + 1, 4) == "U001")
+      throw BuildError(source + ":" + std::to_string(line) +
+                       ": an escape beyond U+FFFFF stands for no character of code page 1252");
+    if (c == '\n') ++line;
+    if (c < 0x80) {
+      sh.text.push_back(static_cast<char>(c));
+    } else {
+      auto it = std::find(sh.table.begin(), sh.table.end(), c);
+      if (it == sh.table.end()) {
+        if (sh.table.size() >= 0xFFFE) throw BuildError(source + ": too many different characters");
+        sh.table.push_back(c);
+        it = sh.table.end() - 1;
+      }
+      PutUtf8(sh.text, kShieldBase + static_cast<char32_t>(it - sh.table.begin()));
+    }
+    i += len;
+  }
+  return sh;
+}
+
+std::string Unshield(std::string_view s, const Shield* sh) {
+  if (!sh) return std::string(s);
+  std::string out;
+  out.reserve(s.size());
+  for (std::size_t i = 0; i < s.size();) {
+    char32_t c;
+    std::size_t len = DecodeUtf8(s, i, c);
+    if (len == 0) {  // not from the parser's output; left as it is
+      out.push_back(s[i++]);
+      continue;
+    }
+    if (c >= kShieldBase && c - kShieldBase < sh->table.size()) c = sh->table[c - kShieldBase];
+    PutUtf8(out, c);
+    i += len;
+  }
+  return out;
+}
+
 // Where a node stands in the manifest, for messages.
 class Context {
  public:
@@ -48,6 +152,7 @@ struct Reader {
   fs::path base;
   Manifest result;
   bool compressDefault = true;
+  const Shield* shield = nullptr;
 
   // ---- values ----------------------------------------------------------------------------
 
@@ -56,7 +161,7 @@ struct Reader {
       if (std::find(allowed.begin(), allowed.end(), key.str()) != allowed.end()) continue;
       std::string list;
       for (auto a : allowed) list += (list.empty() ? "" : ", ") + std::string(a);
-      ctx.Fail(&value, "unknown key '" + std::string(key.str()) + "' in " + where + " (known: " + list + ")");
+      ctx.Fail(&value, "unknown key '" + Unshield(key.str(), shield) + "' in " + where + " (known: " + list + ")");
     }
   }
 
@@ -64,7 +169,7 @@ struct Reader {
     auto s = n.value<std::string>();
     if (!n.is_string() || !s) ctx.Fail(&n, what + " must be a text");
     try {
-      return Utf8ToCp1252(*s, what);
+      return Utf8ToCp1252(Unshield(*s, shield), what);
     } catch (const BuildError& e) {
       ctx.Fail(&n, e.what());
     }
@@ -87,7 +192,7 @@ struct Reader {
   std::string RawPath(const toml::node& n, const std::string& what) {
     auto s = n.value<std::string>();
     if (!n.is_string() || !s || s->empty()) ctx.Fail(&n, what + " must be a file path");
-    return *s;
+    return Unshield(*s, shield);
   }
   fs::path Resolve(const std::string& rel) const {
     std::string p = rel;
@@ -116,7 +221,7 @@ struct Reader {
       if (std::find(kOptionNames.begin(), kOptionNames.end(), name) == kOptionNames.end()) {
         std::string list;
         for (auto a : kOptionNames) list += (list.empty() ? "" : ", ") + std::string(a);
-        ctx.Fail(&value, "unknown option '" + name + "' (known: " + list + ")");
+        ctx.Fail(&value, "unknown option '" + Unshield(name, shield) + "' (known: " + list + ")");
       }
       result.spec.options.emplace_back(name, Bool(value, "option " + name));
     }
@@ -128,7 +233,7 @@ struct Reader {
       if (std::find(names.begin(), names.end(), name) == names.end()) {
         std::string list;
         for (auto a : names) list += (list.empty() ? "" : ", ") + std::string(a);
-        ctx.Fail(&value, "unknown name '" + name + "' in [" + section + "] (known: " + list + ")");
+        ctx.Fail(&value, "unknown name '" + Unshield(name, shield) + "' in [" + section + "] (known: " + list + ")");
       }
       std::string text;
       if (numbers && value.is_integer())
@@ -339,38 +444,17 @@ struct Reader {
 std::string Utf8ToCp1252(std::string_view utf8, std::string_view what) {
   std::string out;
   out.reserve(utf8.size());
-  auto bad = [&](std::size_t at) -> BuildError {
-    return BuildError(std::string(what) + ": malformed UTF-8 at byte " + std::to_string(at));
-  };
   for (std::size_t i = 0; i < utf8.size();) {
-    auto b = static_cast<unsigned char>(utf8[i]);
     char32_t c;
-    std::size_t len;
-    if (b < 0x80) {
-      c = b, len = 1;
-    } else if ((b & 0xE0) == 0xC0) {
-      c = b & 0x1F, len = 2;
-    } else if ((b & 0xF0) == 0xE0) {
-      c = b & 0x0F, len = 3;
-    } else if ((b & 0xF8) == 0xF0) {
-      c = b & 0x07, len = 4;
-    } else {
-      throw bad(i);
-    }
-    if (i + len > utf8.size()) throw bad(i);
-    for (std::size_t k = 1; k < len; ++k) {
-      auto cb = static_cast<unsigned char>(utf8[i + k]);
-      if ((cb & 0xC0) != 0x80) throw bad(i);
-      c = (c << 6) | (cb & 0x3F);
-    }
-    // Overlong forms and surrogates are not UTF-8.
-    static constexpr char32_t kMin[5] = {0, 0, 0x80, 0x800, 0x10000};
-    if (c < kMin[len] || c > 0x10FFFF || (c >= 0xD800 && c <= 0xDFFF)) throw bad(i);
+    std::size_t len = DecodeUtf8(utf8, i, c);
+    if (len == 0) throw BuildError(std::string(what) + ": malformed UTF-8 at byte " + std::to_string(i));
     if (c < 0x80 || (c >= 0xA0 && c <= 0xFF)) {
       out.push_back(static_cast<char>(c));
     } else {
       auto* hit = std::find(std::begin(kCp1252High), std::end(kCp1252High), c);
-      if (hit == std::end(kCp1252High) || (c >= 0x80 && c <= 0x9F))
+      // The control characters U+0080 to U+009F are refused, the five that stand in for the code
+      // page's unassigned positions included.
+      if (hit == std::end(kCp1252High) || c <= 0x9F)
         throw BuildError(std::string(what) + ": the character " + Hex(c) + " has no place in code page 1252");
       out.push_back(static_cast<char>(0x80 + (hit - std::begin(kCp1252High))));
     }
@@ -384,17 +468,7 @@ std::string Cp1252ToUtf8(std::string_view cp1252) {
   out.reserve(cp1252.size());
   for (char ch : cp1252) {
     auto b = static_cast<unsigned char>(ch);
-    char32_t c = b < 0x80 || b >= 0xA0 ? b : kCp1252High[b - 0x80];
-    if (c < 0x80) {
-      out.push_back(static_cast<char>(c));
-    } else if (c < 0x800) {
-      out.push_back(static_cast<char>(0xC0 | (c >> 6)));
-      out.push_back(static_cast<char>(0x80 | (c & 0x3F)));
-    } else {
-      out.push_back(static_cast<char>(0xE0 | (c >> 12)));
-      out.push_back(static_cast<char>(0x80 | ((c >> 6) & 0x3F)));
-      out.push_back(static_cast<char>(0x80 | (c & 0x3F)));
-    }
+    PutUtf8(out, b < 0x80 || b >= 0xA0 ? b : kCp1252High[b - 0x80]);
   }
   return out;
 }
@@ -411,11 +485,13 @@ std::string WindowsLineBreaks(std::string_view text) {
 
 Manifest ParseManifest(std::string_view text, const std::string& baseDir, const std::string& sourceName) {
   Reader r{Context(sourceName), fs::path(baseDir), {}};
+  Shield sh = MakeShield(text, sourceName);
+  r.shield = &sh;
   toml::table root;
   try {
-    root = toml::parse(text, sourceName);
+    root = toml::parse(sh.text, sourceName);
   } catch (const toml::parse_error& e) {
-    throw BuildError(sourceName + ":" + std::to_string(e.source().begin.line) + ": " + std::string(e.description()));
+    throw BuildError(sourceName + ":" + std::to_string(e.source().begin.line) + ": " + Unshield(e.description(), &sh));
   }
   r.Root(root);
   if (!r.result.spec.files.empty()) {

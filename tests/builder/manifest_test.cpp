@@ -245,6 +245,43 @@ TEST(Manifest, BadManifestsSayWhatAndWhere) {
   }
 }
 
+// Characters beyond ASCII anywhere in the manifest - in texts after a line-ending backslash, in
+// keys, after values - reach the TOML parser only as safe stand-ins, and come back unchanged.
+TEST(Manifest, CharactersBeyondAsciiAreSafeEverywhere) {
+  ProductDir d;
+  d.Put("caf\xC3\xA9.prc", "P");
+  Manifest m = d.Parse(
+      "caption = \"\"\"Caf\xC3\xA9 \\\n   \xC2\xA9 \xE2\x82\xAC\"\"\"\n"
+      "directory = 'C:\\Caf\xC3\xA9'  # comment \xC2\xA1\xD0\x96\n"
+      "[[module]]\nfile = \"caf\xC3\xA9.prc\"\ntitle = \"\\u00e9t\\u00E9\"\n");
+  EXPECT_EQ(m.spec.caption, "Caf\xE9 \xA9 \x80");
+  EXPECT_EQ(m.spec.directory, "C:\\Caf\xE9");
+  ASSERT_EQ(m.spec.files.size(), 1u);
+  EXPECT_EQ(m.spec.files[0].name, "caf\xE9.prc");
+  EXPECT_EQ(ModuleText(m.spec.modules[0].Title), "\xE9t\xE9");
+  struct Case {
+    const char* text;
+    const char* message;
+  } cases[] = {
+      {"caption = \"a\"\xC2\xA9\n", "m.toml:1:"},  // after a value
+      {"\xC2\xA9 = 1\n", "m.toml:1:"},             // a key
+      {"[texts]\nLabel1 = \"x\"\n\"L\xC3\xA9\" = \"y\"", "unknown name 'L\xC3\xA9'"},
+      {"caption = \"\\U00100000\"", "beyond U+FFFFF"},
+      {"caption = \"\xF4\x80\x80\x80\"", "U+100000 has no place"},  // plane 16 written out
+      {"caption = \"\xC3\"", "not UTF-8"},
+      {"caption = \"\xE3\x80\x81\"", "U+3001 has no place"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.text);
+    try {
+      d.Parse(c.text);
+      ADD_FAILURE() << "accepted";
+    } catch (const BuildError& e) {
+      EXPECT_NE(std::string(e.what()).find(c.message), std::string::npos) << e.what();
+    }
+  }
+}
+
 TEST(Manifest, WarnsAboutConduitFilesThatAreNeverUsed) {
   ProductDir d;
   d.Put("x.exe", "X");
