@@ -213,6 +213,7 @@ struct KindRow {
   bool queued, installed;
   const char* run;  // "", "no wait" or "wait"
 };
+void PrintTo(const KindRow& r, std::ostream* os) { *os << r.source << " action " << r.action; }
 
 class ModuleKindTest : public InstallRunTest, public ::testing::WithParamInterface<KindRow> {};
 
@@ -257,6 +258,7 @@ struct DestinationRow {
   const char* text;
   const char* installed;
 };
+void PrintTo(const DestinationRow& r, std::ostream* os) { *os << '"' << r.text << '"'; }
 
 class DestinationTest : public InstallRunTest, public ::testing::WithParamInterface<DestinationRow> {};
 
