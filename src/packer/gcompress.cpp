@@ -13,7 +13,7 @@ namespace qs {
 
 namespace {
 
-constexpr int kWindow = 4096;      // a candidate at this distance or more is not used
+constexpr int kWindow = 4096;  // a candidate at this distance or more is not used
 constexpr int kMinMatch = 3;
 constexpr int kMaxMatch = 18;
 constexpr int kMinRun = 16;
@@ -85,13 +85,21 @@ enum class Fault { Length, WordCutOff, ItemCutOff, RunCutOff, BeforeStart, TooLo
     case Fault::Length:
       what = "chunk length " + std::to_string(value) + " is outside 0.." + std::to_string(TLZR::MaxChunkLength);
       break;
-    case Fault::WordCutOff: what = "command word cut off at the end of the chunk"; break;
-    case Fault::ItemCutOff: what = "item cut off at the end of the chunk"; break;
-    case Fault::RunCutOff: what = "run item cut off at the end of the chunk"; break;
+    case Fault::WordCutOff:
+      what = "command word cut off at the end of the chunk";
+      break;
+    case Fault::ItemCutOff:
+      what = "item cut off at the end of the chunk";
+      break;
+    case Fault::RunCutOff:
+      what = "run item cut off at the end of the chunk";
+      break;
     case Fault::BeforeStart:
       what = "match at distance " + std::to_string(value) + " reaches before the start of the chunk";
       break;
-    case Fault::TooLong: what = "more than " + std::to_string(TLZR::ChunkSize) + " bytes of output"; break;
+    case Fault::TooLong:
+      what = "more than " + std::to_string(TLZR::ChunkSize) + " bytes of output";
+      break;
   }
   throw GPacker("TPackFiles: corrupt compressed data: " + what);
 }
@@ -129,11 +137,11 @@ int TLZR::CompressChunk(const std::uint8_t* in, int n, std::uint8_t* out) {
   std::memset(FHashTable, 0x80, HashEntries * sizeof(std::int16_t));
   std::int16_t* const table = FHashTable;
 
-  const std::uint8_t* ip = in;              // input position p
+  const std::uint8_t* ip = in;  // input position p
   const std::uint8_t* const iend = in + n;
-  std::uint8_t* cp = out + 1;               // where the current command word goes
-  std::uint8_t* op = out + 3;               // output position o
-  std::uint8_t* const olimit = out + n;     // the chunk stays compressed while o <= n
+  std::uint8_t* cp = out + 1;            // where the current command word goes
+  std::uint8_t* op = out + 3;            // output position o
+  std::uint8_t* const olimit = out + n;  // the chunk stays compressed while o <= n
   out[0] = CompressedMark;
   // The command word's bits, behind a stop bit: once 16 items are in, the stop bit is in bit 16.
   // Only the low 16 bits are ever stored.
@@ -309,7 +317,7 @@ template <bool kChecked>
     op += t;
     ip += t;
     x <<= t;
-    if (x == 0x80000000u) return true;  // only the stop bit is left
+    if (x == 0x80000000u) return true;                        // only the stop bit is left
     const int taken = CopyItem<kChecked>(ip, out, op, oend);  // 4 for a run
     ip += taken;
     x <<= 1;

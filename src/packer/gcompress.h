@@ -33,7 +33,7 @@ inline constexpr const char* kMsgNoCompressionTable = "TPackFiles: no memory for
 
 class TLZR {
  public:
-  static constexpr int ChunkSize = 32783;             // input bytes per chunk at most
+  static constexpr int ChunkSize = 32783;               // input bytes per chunk at most
   static constexpr int MaxChunkLength = ChunkSize + 1;  // the largest chunk: a stored one
   static constexpr int HashEntries = 4096;
   static constexpr std::uint8_t CompressedMark = 0x40;

@@ -168,11 +168,16 @@ const ClassInfo& TPackFiles::StaticInfo() {
           // Only a design-time editor hangs on About: any value leaves it empty, and it is never written.
           {"About", PropKind::Object, &kAboutPropertyType, [](TPersistent&, const PropValue&) {},
            [](TPersistent&) { return Object(nullptr); }, [](TPersistent&) { return false; }},
-          {"Version", PropKind::String, nullptr,
+          {"Version",
+           PropKind::String,
+           nullptr,
            [](TPersistent& o, const PropValue& v) { AsPackFiles(o).SetVersion(v.s); },
-           [](TPersistent& o) { return Text(AsPackFiles(o).Version()); }, {}},
+           [](TPersistent& o) { return Text(AsPackFiles(o).Version()); },
+           {}},
           // The reader fills the collection the getter gives in place; the setter copies another one.
-          {"Items", PropKind::Object, &kFileCollectionType,
+          {"Items",
+           PropKind::Object,
+           &kFileCollectionType,
            [](TPersistent& o, const PropValue& v) {
              auto* other = dynamic_cast<TFileCollection*>(v.obj);
              if (!other) {
@@ -181,7 +186,8 @@ const ClassInfo& TPackFiles::StaticInfo() {
              }
              AsPackFiles(o).SetItems(*other);
            },
-           [](TPersistent& o) { return Object(&AsPackFiles(o).Items()); }, {}},
+           [](TPersistent& o) { return Object(&AsPackFiles(o).Items()); },
+           {}},
       },
       [](TComponent* owner) -> TComponent* { return new TPackFiles(owner); },
       {},

@@ -27,11 +27,13 @@ namespace {
 using Bytes = std::vector<std::uint8_t>;
 
 // Regular files below the roots, in name order, until `budget` bytes are gathered.
-void Gather(const std::vector<std::string>& roots, std::size_t budget, const std::vector<std::string>& exts, Bytes& out) {
+void Gather(const std::vector<std::string>& roots, std::size_t budget, const std::vector<std::string>& exts,
+            Bytes& out) {
   std::vector<std::filesystem::path> files;
   for (const auto& root : roots) {
     std::error_code ec;
-    for (auto it = std::filesystem::recursive_directory_iterator(root, std::filesystem::directory_options::skip_permission_denied, ec);
+    for (auto it = std::filesystem::recursive_directory_iterator(
+             root, std::filesystem::directory_options::skip_permission_denied, ec);
          it != std::filesystem::recursive_directory_iterator(); it.increment(ec)) {
       if (ec) break;
       if (!it->is_regular_file(ec) || it->is_symlink(ec)) continue;
@@ -93,7 +95,8 @@ std::map<std::string, double>& OutputSizes() {
 
 void Finish(benchmark::State& state, const Input& in, const std::string& codec, std::size_t outSize) {
   state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations()) * static_cast<std::int64_t>(in.data.size()));
-  if (outSize) OutputSizes()[in.name + " " + codec] = static_cast<double>(outSize) / static_cast<double>(in.data.size());
+  if (outSize)
+    OutputSizes()[in.name + " " + codec] = static_cast<double>(outSize) / static_cast<double>(in.data.size());
 }
 
 // ---- ours ------------------------------------------------------------------------------------------------
@@ -151,7 +154,8 @@ void OursExpandChunks(benchmark::State& state, const Input* in) {
   Bytes dst(d.size() + qs::TLZR::ExpandSlack);
   for (auto _ : state) {
     std::size_t at = 0;
-    for (const auto& c : chunks) at += static_cast<std::size_t>(lzr.DecompressChunk(c.data(), static_cast<int>(c.size()), dst.data() + at));
+    for (const auto& c : chunks)
+      at += static_cast<std::size_t>(lzr.DecompressChunk(c.data(), static_cast<int>(c.size()), dst.data() + at));
     benchmark::DoNotOptimize(dst.data());
   }
   Finish(state, *in, "", 0);
@@ -164,7 +168,8 @@ void Lz4Compress(benchmark::State& state, const Input* in) {
   std::vector<char> dst(static_cast<std::size_t>(LZ4_compressBound(n)));
   int len = 0;
   for (auto _ : state) {
-    len = LZ4_compress_default(reinterpret_cast<const char*>(in->data.data()), dst.data(), n, static_cast<int>(dst.size()));
+    len = LZ4_compress_default(reinterpret_cast<const char*>(in->data.data()), dst.data(), n,
+                               static_cast<int>(dst.size()));
     benchmark::DoNotOptimize(dst.data());
   }
   Finish(state, *in, "lz4", static_cast<std::size_t>(len));
@@ -238,12 +243,16 @@ int main(int argc, char** argv) {
     std::printf("input %-10s %9.1f MB\n", in.name.c_str(), static_cast<double>(in.data.size()) / 1e6);
     benchmark::RegisterBenchmark(("ours/compress/" + in.name).c_str(), OursCompress, p)->Unit(benchmark::kMillisecond);
     benchmark::RegisterBenchmark(("ours/expand/" + in.name).c_str(), OursExpand, p)->Unit(benchmark::kMillisecond);
-    benchmark::RegisterBenchmark(("ours/compress-chunks/" + in.name).c_str(), OursCompressChunks, p)->Unit(benchmark::kMillisecond);
-    benchmark::RegisterBenchmark(("ours/expand-chunks/" + in.name).c_str(), OursExpandChunks, p)->Unit(benchmark::kMillisecond);
+    benchmark::RegisterBenchmark(("ours/compress-chunks/" + in.name).c_str(), OursCompressChunks, p)
+        ->Unit(benchmark::kMillisecond);
+    benchmark::RegisterBenchmark(("ours/expand-chunks/" + in.name).c_str(), OursExpandChunks, p)
+        ->Unit(benchmark::kMillisecond);
     benchmark::RegisterBenchmark(("lz4/compress/" + in.name).c_str(), Lz4Compress, p)->Unit(benchmark::kMillisecond);
-    benchmark::RegisterBenchmark(("lz4/decompress/" + in.name).c_str(), Lz4Decompress, p)->Unit(benchmark::kMillisecond);
+    benchmark::RegisterBenchmark(("lz4/decompress/" + in.name).c_str(), Lz4Decompress, p)
+        ->Unit(benchmark::kMillisecond);
     benchmark::RegisterBenchmark(("zlib1/compress/" + in.name).c_str(), ZlibCompress, p)->Unit(benchmark::kMillisecond);
-    benchmark::RegisterBenchmark(("zlib1/decompress/" + in.name).c_str(), ZlibDecompress, p)->Unit(benchmark::kMillisecond);
+    benchmark::RegisterBenchmark(("zlib1/decompress/" + in.name).c_str(), ZlibDecompress, p)
+        ->Unit(benchmark::kMillisecond);
     benchmark::RegisterBenchmark(("memcpy/" + in.name).c_str(), Memcpy, p)->Unit(benchmark::kMillisecond);
   }
   RatioReporter reporter;

@@ -71,17 +71,12 @@ TEST(PackFiles, ExtractFindsTheFirstNameEqualOnceAToZAreUpperCase) {
     const char* name;
     const char* want;  // nullptr: no item matches
   } cases[] = {
-      {"ilist.qsp", "list"},
-      {"ILIST.QSP", "list"},
-      {"IList.Qsp", "list"},
-      {"A.prc", "first"},  // the lower index wins
-      {"a.PRC", "first"},
-      {"\xE9T\xE9.PDB", "accented"},  // a-z fold, the accented bytes stay as they are
-      {"\xC9T\xC9.PDB", nullptr},     // E-acute is not e-acute
-      {"empty.txt", ""},
-      {"ilist.qsp ", nullptr},  // no trimming
-      {"ilist", nullptr},
-      {"", nullptr},
+      {"ilist.qsp", "list"},      {"ILIST.QSP", "list"},
+      {"IList.Qsp", "list"},      {"A.prc", "first"},             // the lower index wins
+      {"a.PRC", "first"},         {"\xE9T\xE9.PDB", "accented"},  // a-z fold, the accented bytes stay as they are
+      {"\xC9T\xC9.PDB", nullptr},                                 // E-acute is not e-acute
+      {"empty.txt", ""},          {"ilist.qsp ", nullptr},        // no trimming
+      {"ilist", nullptr},         {"", nullptr},
       {"unknown.prc", nullptr},
   };
   for (const auto& c : cases) {
@@ -116,37 +111,6 @@ TEST(PackFiles, VersionStaysOnePointThree) {
   v.s = "";
   TPackFiles::StaticInfo().FindProp("version")->set(pack, v);
   EXPECT_EQ(pack.Version(), "1.3");
-}
-
-TEST(PackFiles, WhatAWriterStores) {
-  TPackFiles pack(nullptr);
-  TFileItem& bare = Add(pack, "", {});
-  TFileItem& full = Add(pack, "N.PRC", B("x"), false);
-  full.SetDescription("d");
-  struct Case {
-    const ClassInfo& cls;
-    TPersistent& obj;
-    const char* prop;
-    bool stored;
-  } cases[] = {
-      {TPackFiles::StaticInfo(), pack, "About", false},   {TPackFiles::StaticInfo(), pack, "Version", true},
-      {TPackFiles::StaticInfo(), pack, "Items", true},    {TFileItem::StaticInfo(), bare, "Name", false},
-      {TFileItem::StaticInfo(), full, "Name", true},      {TFileItem::StaticInfo(), full, "Filename", false},
-      {TFileItem::StaticInfo(), bare, "Description", false}, {TFileItem::StaticInfo(), full, "Description", true},
-      {TFileItem::StaticInfo(), bare, "Compress", true},  {TFileItem::StaticInfo(), full, "Compress", true},
-  };
-  for (const auto& c : cases) {
-    const PropInfo* p = c.cls.FindProp(c.prop);
-    ASSERT_TRUE(p) << c.prop;
-    EXPECT_EQ(!p->stored || p->stored(c.obj), c.stored) << c.prop;
-  }
-  // Declaration order is the writing order.
-  std::vector<std::string> order;
-  for (const auto& p : TFileItem::StaticInfo().props) order.emplace_back(p.name);
-  EXPECT_EQ(order, (std::vector<std::string>{"Name", "Filename", "Description", "Compress"}));
-  order.clear();
-  for (const auto& p : TPackFiles::StaticInfo().props) order.emplace_back(p.name);
-  EXPECT_EQ(order, (std::vector<std::string>{"About", "Version", "Items"}));
 }
 
 TEST(PackFiles, ItemsSetterCopiesAnotherCollection) {
@@ -207,8 +171,11 @@ TEST(PackFiles, TPFDataRoundTripsRawAndCompressed) {
   struct Case {
     const char* what;
     Bytes bytes;
-  } cases[] = {{"empty", {}}, {"one byte", B("x")}, {"text", B("abcabcabc and more text, abcabc")},
-               {"random", random}, {"zeros over two chunks", Bytes(70000, 0)}};
+  } cases[] = {{"empty", {}},
+               {"one byte", B("x")},
+               {"text", B("abcabcabc and more text, abcabc")},
+               {"random", random},
+               {"zeros over two chunks", Bytes(70000, 0)}};
   for (const auto& c : cases) {
     for (bool compress : {false, true}) {
       TPackFiles pack(nullptr);
@@ -356,7 +323,14 @@ TEST(PackFiles, WrittenAndReadBackThroughAComponentStream) {
   // The raw empty file is "TPFData", tag 10, length 0; no "Filename" and no "About" are written.
   const std::string text = stream.Text();
   const std::string emptyValue = std::string("\x07TPFData\x0A\0\0\0\0", 13);
-  EXPECT_NE(text.find(std::string("\x09" "EMPTY.PRC", 10) + "\x08" "Compress" "\x08" + emptyValue), std::string::npos);
+  EXPECT_NE(text.find(std::string("\x09"
+                                  "EMPTY.PRC",
+                                  10) +
+                      "\x08"
+                      "Compress"
+                      "\x08" +
+                      emptyValue),
+            std::string::npos);
   EXPECT_EQ(text.find("Filename"), std::string::npos);
   EXPECT_EQ(text.find("About"), std::string::npos);
 
@@ -391,12 +365,12 @@ TEST(PackFiles, HandMadeStreams) {
   } cases[] = {
       {"no Compress: a container", test::Bytes().prop("Name").str("N.PRC").prop("TPFData").bin(container), nullptr,
        "N.PRC", "abcabcabc"},
-      {"Compress False", test::Bytes().prop("Name").str("N.PRC").prop("Compress").raw({TagFalse}).prop("TPFData").bin("raw"),
-       nullptr, "N.PRC", "raw"},
-      {"Filename loads the file and renames", test::Bytes().prop("Name").str("N.PRC").prop("Filename").str("C:\\disk.txt"),
-       nullptr, "disk.txt", "from disk"},
-      {"Filename of a missing file",
-       test::Bytes().prop("Name").str("N.PRC").prop("Filename").str("C:\\missing.txt"),
+      {"Compress False",
+       test::Bytes().prop("Name").str("N.PRC").prop("Compress").raw({TagFalse}).prop("TPFData").bin("raw"), nullptr,
+       "N.PRC", "raw"},
+      {"Filename loads the file and renames",
+       test::Bytes().prop("Name").str("N.PRC").prop("Filename").str("C:\\disk.txt"), nullptr, "disk.txt", "from disk"},
+      {"Filename of a missing file", test::Bytes().prop("Name").str("N.PRC").prop("Filename").str("C:\\missing.txt"),
        "error reading TFileItem.Filename: The specified file does not exist.", nullptr, nullptr},
       {"a cut container", test::Bytes().prop("Name").str("N.PRC").prop("TPFData").bin(container.substr(0, 12)),
        "error reading TFileItem.TPFData: Erreur de lecture du flux", nullptr, nullptr},

@@ -122,8 +122,8 @@ inline Bytes Compress(const Bytes& data) {
   std::int32_t total = 0;
   for (std::size_t pos = 0; pos < data.size(); pos += 32783) {
     const std::size_t n = std::min<std::size_t>(32783, data.size() - pos);
-    const Bytes chunk = CompressChunk(Bytes(data.begin() + static_cast<std::ptrdiff_t>(pos),
-                                            data.begin() + static_cast<std::ptrdiff_t>(pos + n)));
+    const Bytes chunk = CompressChunk(
+        Bytes(data.begin() + static_cast<std::ptrdiff_t>(pos), data.begin() + static_cast<std::ptrdiff_t>(pos + n)));
     const auto len = static_cast<std::uint32_t>(chunk.size());
     for (int s = 0; s < 32; s += 8) body.push_back(static_cast<std::uint8_t>(len >> s));
     body.insert(body.end(), chunk.begin(), chunk.end());
