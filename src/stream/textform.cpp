@@ -464,11 +464,12 @@ class Parser {
   }
   std::int64_t Integer(std::int64_t lo, std::int64_t hi) {
     SkipSpace();
-    std::size_t b = p_;
-    if (p_ < s_.size() && (s_[p_] == '-' || s_[p_] == '+')) ++p_;
+    const std::size_t b = p_;
+    const bool plus = p_ < s_.size() && s_[p_] == '+';
+    if (plus || (p_ < s_.size() && s_[p_] == '-')) ++p_;
     while (p_ < s_.size() && IsDigit(s_[p_])) ++p_;
     std::int64_t v = 0;
-    const char* first = s_.data() + b + (s_[b] == '+' ? 1 : 0);
+    const char* first = s_.data() + b + (plus ? 1 : 0);
     auto res = std::from_chars(first, s_.data() + p_, v);
     if (res.ec != std::errc() || res.ptr != s_.data() + p_) Fail("expected an integer");
     if (v < lo || v > hi) Fail("integer out of range");

@@ -156,6 +156,9 @@ TEST(TextForm, MalformedTextNamesItsLine) {
   std::vector<Case> cases = {
       {"", "line 1: expected \"object\""},
       {"thing A: TA end", "line 1: expected \"object\""},
+      {"object A: TA [", "line 1: expected an integer"},
+      {"object A: TA [+", "line 1: expected an integer"},
+      {"object A: TA [1", "line 1: expected \"]\""},
       {head + "end\nextra", "line 3: text after the end of the root object"},
       {head + "  X = 'abc\nend", "line 2: unterminated text"},
       {head + "  X = 4294967296\nend", "line 2: integer out of range"},
