@@ -6,9 +6,11 @@
 # directory and finds its library; nothing is left beside the installer but the tool's log.
 #
 # Needs the native tool (QS_TOOL, default build/native/tools/quillset/quillset) and the sample
-# product staged by the Windows build ($QS_WIN_BUILD/sample-product).
+# product that the Windows build stages ($QS_WIN_BUILD/sample-product, target sample_product, made
+# here when it is missing or out of date).
 tool="${QS_TOOL:-$root/build/native/tools/quillset/quillset}"
 product="$build/sample-product"
+cmake --build "$build" --target sample_product >"$logs/sample-product-build.log" 2>&1
 check test -x "$tool"
 check test -f "$product/quillset.toml"
 "$tool" build "$product/quillset.toml" --payload-only -o "$e2e/sample.payload"
