@@ -345,3 +345,58 @@ TEST(Builder, SampleProductManifestBuilds) {
 
 }  // namespace
 }  // namespace qs
+
+namespace qs {
+namespace {
+
+TEST(ReadBack, PayloadOfAnInstaller) {
+  std::vector<std::uint8_t> stub(kStubSize, 0);
+  stub[0] = 'M', stub[1] = 'Z';
+  EXPECT_THROW(PayloadOf(stub), BuildError);  // a bare stub
+  EXPECT_THROW(PayloadOf({'Z', 'M', 1}), BuildError);
+  std::vector<std::uint8_t> setup = stub;
+  setup.push_back('T');
+  EXPECT_EQ(PayloadOf(setup), std::vector<std::uint8_t>{'T'});
+}
+
+// What quillset test reports: each fault of a form that the wizard would trip over.
+TEST(ReadBack, CheckFindsWhatTheWizardWouldTripOver) {
+  struct Case {
+    const char* what;
+    std::function<void(TFormTools&)> change;
+    const char* problem;  // nullptr: none
+  };
+  auto item = [](TFormTools& f, int i) { return f.PackFiles1->Items().Items(i); };
+  const Case cases[] = {
+      {"sound", [](TFormTools&) {}, nullptr},
+      {"no module list", [&](TFormTools& f) { item(f, 0)->SetName("OTHER.QSP"); }, "no module list ILIST.QSP"},
+      {"refused header", [&](TFormTools& f) { item(f, 0)->Data().Data()[0] = 0; },
+       "header is not one the installer accepts"},
+      {"piece of a record",
+       [&](TFormTools& f) { item(f, 0)->Data().SetSize(static_cast<std::size_t>(item(f, 0)->Data().Size()) + 10); },
+       "10 bytes that are not a whole module record"},
+      {"module file missing", [&](TFormTools& f) { item(f, 1)->SetName("gone.prc"); },
+       "no packed file is called 'App.prc'"},
+      {"conduit tool missing", [&](TFormTools& f) { item(f, 5)->SetName("x.exe"); },
+       "no packed file is called 'CONDREG.EXE'"},
+      {"message too long", [](TFormTools& f) { f.idExit->SetCaption(std::string(1024, 'x')); },
+       "longer than a message"},
+      {"component missing", [](TFormTools& f) { delete f.FindComponent("idStop"); }, "the form has no idStop"},
+      {"page missing", [](TFormTools& f) { delete f.Notebook1->Page(7); }, "Notebook1 has 7 pages"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    auto form = ReadPayload(BuildPayload(Product()));
+    c.change(*form);
+    auto problems = CheckPayloadForm(*form);
+    if (!c.problem) {
+      EXPECT_TRUE(problems.empty()) << problems.front();
+      continue;
+    }
+    ASSERT_FALSE(problems.empty());
+    EXPECT_NE(problems[0].find(c.problem), std::string::npos) << problems[0];
+  }
+}
+
+}  // namespace
+}  // namespace qs
