@@ -1,13 +1,14 @@
 // The module list reader: turns the module list file into the module tree Tree1, one group node
 // per group and one check-box node per module, each module node carrying a copy of its record;
 // then offers every packed file marked as a runtime component under the group "Runtime".
+#include "wizard/moduletree.h"
+
 #include <memory>
 
 #include "core/streams.h"
 #include "core/text.h"
 #include "platform/platform.h"
 #include "wizard/builder.h"
-#include "wizard/moduletree.h"
 #include "wizard/unitext.h"
 
 namespace qs {

@@ -1,6 +1,8 @@
 // Start-up of the wizard form: FormCreate applies the payload onto the form, builds the module tree
 // and the user tree and leaves the wizard on its first page; FormDestroy releases what FormCreate
 // acquired. Also the message boxes of the wizard, built from the captions of its message labels.
+#include "wizard/startup.h"
+
 #include <algorithm>
 #include <array>
 #include <memory>
@@ -12,7 +14,6 @@
 #include "platform/platform.h"
 #include "stream/reader.h"
 #include "ui/application.h"
-#include "wizard/startup.h"
 #include "wizard/unitext.h"
 #include "wizard/usernode.h"
 
@@ -24,14 +25,13 @@ namespace {
 // of them (or has it as another kind of component) is refused. idDesktopAsk and idDesktop are not
 // among them: the start-up question reads them before the payload is applied, from the built-in
 // form, and a payload's are never shown.
-constexpr std::array<std::string_view, 25> kRequiredComponents = {
-    "PackFiles1",   "BPrev",        "BNext",          "BCancel",
-    "Notebook1",    "MemoWelcome",  "DirectoryEdit1", "Copyright",
-    "Welcome",      "AutoInstallFirstUser", "CKInstallDoviConduit", "Tree1",
-    "ProgressBar1", "LabelInfo",    "idErrorDirectory", "idAttention",
-    "idExit",       "idStop",       "CkUserList",     "LbUser",
-    "idSelectUser", "idUser",       "ExecFile1",      "CKDisplaySelectDirectory",
-    "Image2"};
+// clang-format off
+constexpr std::string_view kRequiredComponents[] = {
+    "PackFiles1", "BPrev", "BNext", "BCancel", "Notebook1", "MemoWelcome", "DirectoryEdit1", "Copyright", "Welcome",
+    "AutoInstallFirstUser", "CKInstallDoviConduit", "Tree1", "ProgressBar1", "LabelInfo", "idErrorDirectory",
+    "idAttention", "idExit", "idStop", "CkUserList", "LbUser", "idSelectUser", "idUser", "ExecFile1",
+    "CKDisplaySelectDirectory", "Image2"};
+// clang-format on
 
 // Pages 0 (Welcome) to 6 (Finish) are where the wizard goes.
 constexpr int kWizardPages = 7;
@@ -104,7 +104,8 @@ int TFormTools::ShowMessageBox(const TLabel* text, const TLabel* caption, unsign
 void TFormTools::CheckComponents() {
   std::vector<std::string> missing, wrongKind;
   for (const FieldInfo& field : StaticInfo().fields) {
-    if (std::find(kRequiredComponents.begin(), kRequiredComponents.end(), field.name) == kRequiredComponents.end())
+    if (std::find(std::begin(kRequiredComponents), std::end(kRequiredComponents), field.name) ==
+        std::end(kRequiredComponents))
       continue;
     if (field.slot(*this)) continue;  // bound, hence of the declared class
     const std::string name(field.name);

@@ -1,10 +1,11 @@
 // The module list reader: list files made by our writer and by hand, read into Tree1 of a started
 // wizard, and the runtime modules of the packed files.
+#include "wizard/moduletree.h"
+
 #include <gtest/gtest.h>
 
 #include <cstring>
 
-#include "wizard/moduletree.h"
 #include "wizard_fixture.h"
 
 namespace qs::test {
@@ -154,7 +155,7 @@ TEST_F(ModuleTreeTest, RuntimeModules) {
   AddRuntime("ILIST.QSP", "module list");
   AddRuntime("RT1.DLL", "DORUVU");
   AddRuntime("rt2.dll", "needs DORUVU runtime");
-  AddRuntime("RT3.DLL", "doruvu");      // case matters
+  AddRuntime("RT3.DLL", "doruvu");       // case matters
   AddRuntime("Dir\\RT4.DLL", "DORUVU");  // its file-name part would name another file
   AddRuntime("", "DORUVU");
   AddRuntime(std::string(257, 'N'), "DORUVU");  // does not fit the source path
@@ -209,8 +210,8 @@ TEST_F(WizardTest, ModuleTreeFromThePayload) {
     AddPackedFile(*model, "VBRUN.DLL", "dll", "DORUVU runtime", compress);
     WriteProgram(*model);
     ASSERT_TRUE(Start());
-    EXPECT_EQ(TreeShape(*form->Tree1), (std::vector<std::string>{"Handheld", "  Reader", "General", "  Help.txt",
-                                                                 "Runtime", "  VBRUN.DLL"}));
+    EXPECT_EQ(TreeShape(*form->Tree1),
+              (std::vector<std::string>{"Handheld", "  Reader", "General", "  Help.txt", "Runtime", "  VBRUN.DLL"}));
     EXPECT_EQ(ProgramFolder(), (std::vector<std::string>{"Setup.exe"}));
   }
 }
@@ -221,8 +222,8 @@ TEST(ModuleTreeText, TitleOrFileName) {
     const char* title;
     const char* text;
   } cases[] = {
-      {"C:\\a\\b.prc", "Title", "Title"},  {"C:\\a\\b.prc", "", "b.prc"},     {"C:\\a\\b.prc", " \x01\x1F ", "b.prc"},
-      {"C:b.prc", "", "b.prc"},            {"noseparator", "", "noseparator"}, {"C:\\a\\", "", ""},
+      {"C:\\a\\b.prc", "Title", "Title"}, {"C:\\a\\b.prc", "", "b.prc"},      {"C:\\a\\b.prc", " \x01\x1F ", "b.prc"},
+      {"C:b.prc", "", "b.prc"},           {"noseparator", "", "noseparator"}, {"C:\\a\\", "", ""},
       {"C:\\a\\b.prc", " x", " x"},
   };
   for (const auto& c : cases) EXPECT_EQ(ModuleTreeText(Module(c.source, c.title)), c.text) << c.source;

@@ -22,9 +22,9 @@ TEST(StartupName, MarkerCountsOnlyInTheFileName) {
       {"C:\\Apps\\QUILLSET.EXE", true},
       {"C:\\Apps\\my-qUiLlSeT-2.exe", true},
       {"quillset", true},
-      {"C:quillset.exe", true},             // after the drive colon
-      {"D:\\x:Quillset.exe", true},          // after the last ":" as well
-      {"C:\\Quillset\\Setup.exe", false},    // only in the directory part
+      {"C:quillset.exe", true},            // after the drive colon
+      {"D:\\x:Quillset.exe", true},        // after the last ":" as well
+      {"C:\\Quillset\\Setup.exe", false},  // only in the directory part
       {"C:\\Quillset\\", false},
       {"C:\\Apps\\Quill set.exe", false},
       {"C:\\Apps\\QUILLSE.exe", false},
@@ -226,7 +226,10 @@ TEST_F(WizardTest, StartupFailuresShowTheErrorBoxAndStopThere) {
        "Impossible d'ouvrir le fichier C:\\Apps\\Gone.exe.", BeforeStrip},
       {"no payload", [](WizardTest& t) { t.WriteProgram(std::vector<std::uint8_t>{}); }, "stream read error.",
        AfterStrip},
-      {"bad stream", [](WizardTest& t) { t.WriteProgram(std::vector<std::uint8_t>{'P', 'K', 3, 4, 0, 0}); },
+      {"bad stream",
+       [](WizardTest& t) {
+         t.WriteProgram(std::vector<std::uint8_t>{'P', 'K', 3, 4, 0, 0});
+       },
        "invalid stream format.", AfterStrip},
       {"unknown class",
        [](WizardTest& t) {
@@ -235,11 +238,14 @@ TEST_F(WizardTest, StartupFailuresShowTheErrorBoxAndStopThere) {
          t.WriteProgram(s.Bytes());
        },
        "class TGadget not found.", AfterStrip},
-      {"program folder not writable", [&payload](WizardTest& t) {
+      {"program folder not writable",
+       [&payload](WizardTest& t) {
          payload([](TFormTools& m) { AddPackedFile(m, "ILIST.QSP", ListFile({Module("a.prc")})); })(t);
          t.files.readOnlyFolder = "C:\\APPS\\";
        },
-       "Impossible de cr\xE9" "er le fichier C:\\Apps\\ILIST.QSP.", AfterPayload},
+       "Impossible de cr\xE9"
+       "er le fichier C:\\Apps\\ILIST.QSP.",
+       AfterPayload},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
@@ -403,7 +409,9 @@ TEST_F(WizardTest, ProgramEntryWithoutBuiltInForm) {
   EXPECT_EQ(SelfExt(backend, host.platform, [](std::string_view) { return std::vector<std::uint8_t>{}; }), 1);
   backend.ExpectBox("invalid stream format.", kTitle, kErrorBoxFlags, kIdOk);
   EXPECT_EQ(SelfExt(backend, host.platform,
-                    [](std::string_view) { return std::vector<std::uint8_t>{'x', 'y', 'z', 'w', 0}; }),
+                    [](std::string_view) {
+                      return std::vector<std::uint8_t>{'x', 'y', 'z', 'w', 0};
+                    }),
             1);
 }
 

@@ -122,10 +122,14 @@ class RecordingFiles : public IFileSystem {
  private:
   static const char* ShareName(ShareMode s) {
     switch (s) {
-      case ShareMode::DenyNone: return "deny-none";
-      case ShareMode::DenyWrite: return "deny-write";
-      case ShareMode::DenyReadWrite: return "deny-read-write";
-      case ShareMode::Exclusive: return "exclusive";
+      case ShareMode::DenyNone:
+        return "deny-none";
+      case ShareMode::DenyWrite:
+        return "deny-write";
+      case ShareMode::DenyReadWrite:
+        return "deny-read-write";
+      case ShareMode::Exclusive:
+        return "exclusive";
     }
     return "?";
   }
