@@ -9,7 +9,7 @@ stamp="$prefix/.libjpeg-turbo.done"
 # Decoding only matters to the stub, whose size is fixed: no environment lookups (they bring in
 # sscanf) and no unwind tables (no exception passes through C code). Changing these rebuilds.
 cflags="-Os -ffunction-sections -fdata-sections -fno-asynchronous-unwind-tables -DNO_GETENV -DNO_PUTENV"
-[ -f "$stamp" ] && [ "$(cat "$stamp")" = "$cflags" ] && [ -f "$prefix/lib/libjpeg.a" ] && exit 0
+[ -f "$stamp" ] && [ "$(cat "$stamp")" = "$cflags -DQS_FEATURES_TRIMMED" ] && [ -f "$prefix/lib/libjpeg.a" ] && exit 0
 
 SUDO=""
 [ "$(id -u)" -ne 0 ] && SUDO="sudo"
@@ -34,6 +34,14 @@ if [ -z "$dir" ]; then
   (cd "$src" && apt-get source -qq libjpeg-turbo >"$src/apt-source.log" 2>&1) || { cat "$src/apt-source.log"; exit 1; }
   dir=$(find "$src" -maxdepth 1 -type d -name 'libjpeg-turbo-*' | head -1)
 fi
+
+# Decoding a banner needs none of the decoder's optional features: scaled output, colour
+# quantisation, merged upsampling and block smoothing go (tens of kilobytes of the stub).
+features="IDCT_SCALING_SUPPORTED QUANT_1PASS_SUPPORTED QUANT_2PASS_SUPPORTED UPSAMPLE_MERGING_SUPPORTED BLOCK_SMOOTHING_SUPPORTED"
+for f in $features; do
+  sed -i "s|^#define $f |#undef $f /* not needed by the installer */ |" "$dir/jmorecfg.h"
+done
+cflags="$cflags -DQS_FEATURES_TRIMMED"
 
 echo "deps: building $(basename "$dir") for i686-w64-mingw32"
 bld="$root/build/deps/build-libjpeg-i686"
