@@ -17,13 +17,14 @@
 #include <vector>
 
 #include "wizard/modulelist.h"
+#include "wizard/startup.h"
 
 namespace qs {
 
 class TFormTools;
 
 // The stub's exact size: the payload starts at this byte of the installer.
-inline constexpr std::size_t kStubSize = 629760;
+inline constexpr std::size_t kStubSize = static_cast<std::size_t>(PayloadOffset);
 
 // Raised for a description that would not make a sound installer; the message says what and where.
 class BuildError : public std::runtime_error {
