@@ -223,6 +223,28 @@ TEST_F(NavigationTest, BackAndNextAreBlockedDuringTheRun) {
   EXPECT_EQ(onInstallation[1], "BNext off");
 }
 
+// A run that ends with an error leaves the wizard on the Installation page with Back and Next
+// usable again, as they were before the run.
+TEST_F(NavigationTest, FailedRunLeavesTheButtonsUsable) {
+  StartPayload();
+  Options(true, true, true);
+  form->DirectoryEdit1->SetText("C:\\Acme");
+  GoTo(3);
+  form->Button1->Click();  // every module, among them C:\b\Tool.exe
+  WriteHostFile(dir.Path() / "Apps" / "Tool.exe", "already beside the program");
+  backend.ExpectBox(
+      "Impossible de cr\xE9"
+      "er le fichier C:\\Apps\\Tool.exe.",
+      "Installation", kErrorBoxFlags, kIdOk);
+  program->App().Guard([this] { form->BNext->Click(); });
+  EXPECT_EQ(Page(), 5);
+  EXPECT_TRUE(form->BPrev->Enabled());
+  EXPECT_TRUE(form->BNext->Enabled());
+  EXPECT_EQ(form->BCancel->Caption(), "Ca&ncel");
+  form->BPrev->Click();
+  EXPECT_EQ(Page(), 3);
+}
+
 TEST_F(NavigationTest, NoUsersMeansNoWayPastTheUserPage) {
   StartPayload({});
   EXPECT_EQ(TreeShape(*form->CkUserList), std::vector<std::string>{"Users"});
