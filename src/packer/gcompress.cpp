@@ -19,6 +19,7 @@ constexpr int kMaxMatch = 18;
 constexpr int kMinRun = 16;
 constexpr int kMaxRun = 4095;
 constexpr std::uint32_t kHashMultiplier = 40543;
+constexpr std::uint32_t kWordStart = 0x8000;  // the compressor's empty command word: its stop bit
 // The bytes at the three lowest addresses of an 8-byte load; a bit of the byte at the lowest and
 // at the highest address.
 constexpr std::uint64_t kFirstThreeBytes =
@@ -33,11 +34,11 @@ std::uint64_t Load64(const std::uint8_t* p) {
 }
 
 // Index of the first byte in memory order at which two 8-byte loads differ (x = a ^ b, x != 0).
-int FirstDifferentByte(std::uint64_t x) {
+std::size_t FirstDifferentByte(std::uint64_t x) {
   if constexpr (std::endian::native == std::endian::little) {
-    return std::countr_zero(x) >> 3;
+    return static_cast<std::uint32_t>(std::countr_zero(x)) >> 3;
   } else {
-    return std::countl_zero(x) >> 3;
+    return static_cast<std::uint32_t>(std::countl_zero(x)) >> 3;
   }
 }
 
@@ -47,13 +48,32 @@ std::uint32_t Hash3(std::uint32_t a, std::uint32_t b, std::uint32_t c) {
   return ((v * kHashMultiplier) >> 4) & 0xFFF;
 }
 
+// The hash of every position with three bytes left, eight positions at a time in 16-bit lanes
+// (16 bits of the product are all the hash needs).
+void HashAll(const std::uint8_t* in, int n, std::uint16_t* hashes) {
+  using Bytes8 = std::uint8_t __attribute__((vector_size(8)));
+  using Lanes8 = std::uint16_t __attribute__((vector_size(16)));
+  auto lanes = [](const std::uint8_t* p) {
+    Bytes8 b;
+    std::memcpy(&b, p, 8);
+    return __builtin_convertvector(b, Lanes8);
+  };
+  int i = 0;
+  for (; i + 10 <= n; i += 8) {
+    const Lanes8 v = lanes(in + i) << 8 ^ lanes(in + i + 1) << 4 ^ lanes(in + i + 2);
+    const Lanes8 h = v * static_cast<std::uint16_t>(kHashMultiplier) >> 4;
+    std::memcpy(hashes + i, &h, sizeof h);
+  }
+  for (; i + 2 < n; ++i) hashes[i] = static_cast<std::uint16_t>(Hash3(in[i], in[i + 1], in[i + 2]));
+}
+
 // The number of bytes equal to s[0] from s on, at most limit; s[0..limit-1] must be readable.
 int RunLength(const std::uint8_t* s, int limit) {
   const std::uint64_t pattern = 0x0101010101010101ull * s[0];
   int r = 0;
   while (r + 8 <= limit) {
     const std::uint64_t x = Load64(s + r) ^ pattern;
-    if (x != 0) return r + FirstDifferentByte(x);
+    if (x != 0) return r + static_cast<int>(FirstDifferentByte(x));
     r += 8;
   }
   while (r < limit && s[r] == s[0]) ++r;
@@ -65,15 +85,23 @@ int RunLength(const std::uint8_t* s, int limit) {
 int MatchLength(const std::uint8_t* a, const std::uint8_t* b, int limit) {
   if (limit == kMaxMatch) {
     std::uint64_t x = Load64(a) ^ Load64(b);
-    if (x != 0) return FirstDifferentByte(x);
+    if (x != 0) return static_cast<int>(FirstDifferentByte(x));
     x = Load64(a + 8) ^ Load64(b + 8);
-    if (x != 0) return 8 + FirstDifferentByte(x);
+    if (x != 0) return 8 + static_cast<int>(FirstDifferentByte(x));
     if (a[16] != b[16]) return 16;
     return a[17] != b[17] ? 17 : 18;
   }
   int m = 0;
   while (m < limit && a[m] == b[m]) ++m;
   return m;
+}
+
+// The length of a match whose first 7 bytes are equal (a and b hold 18 bytes).
+std::size_t MatchLength7(const std::uint8_t* a, const std::uint8_t* b) {
+  std::uint64_t x = Load64(a + 7) ^ Load64(b + 7);
+  if (x != 0) return 7 + FirstDifferentByte(x);
+  x = Load64(a + 10) ^ Load64(b + 10);  // bytes 10 to 14 are known equal
+  return x != 0 ? 10 + FirstDifferentByte(x) : kMaxMatch;
 }
 
 // What is wrong with a chunk. Reported out of line, so the expansion loops stay small.
@@ -143,9 +171,10 @@ int TLZR::CompressChunk(const std::uint8_t* in, int n, std::uint8_t* out) {
   std::uint8_t* op = out + 3;            // output position o
   std::uint8_t* const olimit = out + n;  // the chunk stays compressed while o <= n
   out[0] = CompressedMark;
-  // The command word's bits, behind a stop bit: once 16 items are in, the stop bit is in bit 16.
+  // The command word's bits, behind a stop bit that starts in bit 15: once 16 items are in, the
+  // stop bit is in bit 31, and the sign tells a full word. Only the low 16 bits are ever stored.
   // Only the low 16 bits are ever stored.
-  std::uint32_t w = 1;
+  std::uint32_t w = kWordStart;
 
   auto run = [&](int r) {
     op[0] = 0;
@@ -169,51 +198,82 @@ int TLZR::CompressChunk(const std::uint8_t* in, int n, std::uint8_t* out) {
     w <<= 1;
   };
   auto newWordIfFull = [&]() {
-    if (w >= 0x10000) {
+    if (static_cast<std::int32_t>(w) < 0) {
       cp[0] = static_cast<std::uint8_t>(w >> 8);
       cp[1] = static_cast<std::uint8_t>(w);
       cp = op;
       op += 2;
-      w = 1;
+      w = kWordStart;
     }
   };
 
-  // Whole groups while at least 18 bytes are left (a full match fits, 8-byte loads at p stay in
-  // the piece) and the output has room for a command word and 16 items of at most 4 bytes: then
-  // every step of the group starts with p < n and o <= n, as the step by step loop below checks.
-  const std::uint8_t* const ifast = n > kMaxMatch ? iend - kMaxMatch : in;
-  while (ip < ifast && olimit - op >= 2 + 16 * 4) {
+  // Whole groups while the output has room for a command word and 16 items of at most 4 bytes
+  // and the input holds 16 full matches of 18 bytes more: then every step of the group starts
+  // with p < n and o <= n, as the step by step loop below checks, and with 18 bytes of the piece
+  // left for the comparisons. Only a run may cross that bound; it ends the fast loop.
+  const std::size_t pfast = n > 16 * kMaxMatch ? static_cast<std::size_t>(n - 16 * kMaxMatch) : 0;
+  if (!hashes_) {
+    hashes_.reset(new (std::nothrow) std::uint16_t[ChunkSize]);
+    if (!hashes_) throw GPacker(kMsgNoCompressionTable);
+  }
+  std::uint16_t* const hashes = hashes_.get();
+  HashAll(in, n, hashes);
+  std::size_t p = 0;
+  while (p < pfast && olimit - op >= 2 + 16 * 4) {
     newWordIfFull();
     do {
-      const std::uint8_t b = ip[0];
-      // A run of 16 or more equal bytes comes first; fewer go through the match search.
-      if (ip[1] == b) {
-        const int r = RunLength(ip, static_cast<int>(std::min<std::ptrdiff_t>(iend - ip, kMaxRun)));
+      const std::uint64_t x = Load64(in + p);
+      const std::uint8_t b = in[p];
+      // A run of 16 or more equal bytes comes first; fewer go through the match search. The
+      // run needs its first 8 bytes equal, which is rare, so this jump is seldom taken.
+      if (x == 0x0101010101010101ull * b) [[unlikely]] {
+        const int r = RunLength(in + p, static_cast<int>(std::min<std::size_t>(n - p, kMaxRun)));
         if (r >= kMinRun) {
-          run(r);
+          op[0] = 0;
+          op[1] = static_cast<std::uint8_t>((r - kMinRun) >> 8);
+          op[2] = static_cast<std::uint8_t>(r - kMinRun);
+          op[3] = b;
+          op += 4;
+          p += static_cast<std::size_t>(r);
+          w = (w << 1) | 1;
+          if (p >= pfast) {
+            ip = in + p;
+            goto tail;
+          }
           continue;
         }
       }
-      const std::uint32_t h = Hash3(b, ip[1], ip[2]);
-      const int p = static_cast<int>(ip - in);
-      const int e = table[h];
+      const std::size_t h = hashes[p];
+      const std::int16_t e = table[h];
       table[h] = static_cast<std::int16_t>(p);  // 32,768 and more wrap negative: never candidates
-      const std::uint32_t distance = static_cast<std::uint32_t>(p - e);
-      // Whether there is a candidate is a coin toss on most data, so it is no jump: without one,
-      // position p is compared with itself and a difference in its first byte is forced.
-      const std::uint32_t none = static_cast<std::uint32_t>(distance >= kWindow);
-      const std::uint8_t* const candidate = ip - (distance & (none - 1));
-      const std::uint64_t diff = (Load64(ip) ^ Load64(candidate)) | (none * kFirstByteBit);
+      const std::uint32_t distance = static_cast<std::uint32_t>(static_cast<int>(p) - e);
+      // Whether there is a candidate is a coin toss on most data, so it is no jump: the bytes at
+      // the entry are compared in any case (an entry's low 15 bits always name a byte at least 8
+      // before the piece's end) and a difference in the first byte is forced when it is no
+      // candidate. The comparison waits only for the table, not for the distance test.
+      const std::size_t start = static_cast<std::uint16_t>(e) & 0x7FFF;
+      const std::uint64_t diff = x ^ Load64(in + start);
+      const std::uint64_t none = distance >= kWindow;
       // Literal or match stays a jump: predicting it lets the next steps start early.
-      if ((diff & kFirstThreeBytes) == 0) {
-        int m = FirstDifferentByte(diff | kLastByteBit);  // 7 stands for "7 or more"
-        if (m == 7) m = MatchLength(ip, candidate, kMaxMatch);
-        match(distance, m);
+      if (((diff | (none * kFirstByteBit)) & kFirstThreeBytes) == 0) {
+        std::size_t m = FirstDifferentByte(diff | kLastByteBit);  // 7 stands for "7 or more"
+        if (m == 7) [[unlikely]]
+          m = MatchLength7(in + p, in + start);
+        const std::uint32_t item = distance * 16 + static_cast<std::uint32_t>(m - kMinMatch);
+        op[0] = static_cast<std::uint8_t>(item >> 8);
+        op[1] = static_cast<std::uint8_t>(item);
+        op += 2;
+        p += m;
+        w = (w << 1) | 1;
         continue;
       }
-      literal();
-    } while (w < 0x10000 && ip < ifast);
+      *op++ = b;
+      ++p;
+      w <<= 1;
+    } while (static_cast<std::int32_t>(w) >= 0);
   }
+  ip = in + p;
+tail:
 
   // The rest step by step, as the algorithm states it.
   while (ip < iend && op <= olimit) {
@@ -246,9 +306,8 @@ int TLZR::CompressChunk(const std::uint8_t* in, int n, std::uint8_t* out) {
     literal();
   }
 
-  // Shift the last group's first item into bit 15 (the stop bit moves to bit 16).
-  const int k = std::bit_width(w) - 1;
-  w <<= (16 - k);
+  // Shift the last group's first item into bit 15 (the stop bit moves to bit 31).
+  w <<= std::countl_zero(w);
   cp[0] = static_cast<std::uint8_t>(w >> 8);
   cp[1] = static_cast<std::uint8_t>(w);
   if (op <= olimit) return static_cast<int>(op - out);

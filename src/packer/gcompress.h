@@ -75,6 +75,11 @@ class TLZR {
   // 4,096 input positions as signed 16-bit numbers; -1 is empty. Positions of 32,768 and more
   // are stored negative and so are never candidates.
   std::int16_t* FHashTable = nullptr;
+
+ private:
+  // The hash of every position of the piece being compressed, worked out before the walk over
+  // it; allocated by the first compression, so that expansion does without it.
+  std::unique_ptr<std::uint16_t[]> hashes_;
 };
 
 class TGCompressStream {
