@@ -6,6 +6,7 @@
 #include <cstring>
 #include <new>
 #include <string>
+#include <utility>
 
 #include "core/streams.h"
 
@@ -34,7 +35,7 @@ std::uint64_t Load64(const std::uint8_t* p) {
 }
 
 // Index of the first byte in memory order at which two 8-byte loads differ (x = a ^ b, x != 0).
-std::size_t FirstDifferentByte(std::uint64_t x) {
+std::uint32_t FirstDifferentByte(std::uint64_t x) {
   if constexpr (std::endian::native == std::endian::little) {
     return static_cast<std::uint32_t>(std::countr_zero(x)) >> 3;
   } else {
@@ -48,21 +49,30 @@ std::uint32_t Hash3(std::uint32_t a, std::uint32_t b, std::uint32_t c) {
   return ((v * kHashMultiplier) >> 4) & 0xFFF;
 }
 
-// The hash of every position with three bytes left, eight positions at a time in 16-bit lanes
-// (16 bits of the product are all the hash needs).
+// The hash of every position with three bytes left. On little-endian machines 16 positions at a
+// time: a 16-bit lane of a load holds a position's first two bytes, a lane of the load two bytes on
+// its third, and the lanes of the loads one byte further give the odd positions. 16 bits of the
+// product are all the hash needs.
 void HashAll(const std::uint8_t* in, int n, std::uint16_t* hashes) {
-  using Bytes8 = std::uint8_t __attribute__((vector_size(8)));
-  using Lanes8 = std::uint16_t __attribute__((vector_size(16)));
-  auto lanes = [](const std::uint8_t* p) {
-    Bytes8 b;
-    std::memcpy(&b, p, 8);
-    return __builtin_convertvector(b, Lanes8);
-  };
   int i = 0;
-  for (; i + 10 <= n; i += 8) {
-    const Lanes8 v = lanes(in + i) << 8 ^ lanes(in + i + 1) << 4 ^ lanes(in + i + 2);
-    const Lanes8 h = v * static_cast<std::uint16_t>(kHashMultiplier) >> 4;
-    std::memcpy(hashes + i, &h, sizeof h);
+  if constexpr (std::endian::native == std::endian::little) {
+    using Lanes = std::uint16_t __attribute__((vector_size(16)));
+    auto load = [](const std::uint8_t* p) {
+      Lanes v;
+      std::memcpy(&v, p, sizeof v);
+      return v;
+    };
+    auto hash = [](Lanes first, Lanes third) {
+      const Lanes v = first << 8 ^ (first >> 8) << 4 ^ (third & 0xFF);
+      return v * static_cast<std::uint16_t>(kHashMultiplier) >> 4;
+    };
+    for (; i + 19 <= n; i += 16) {
+      const Lanes even = hash(load(in + i), load(in + i + 2)), odd = hash(load(in + i + 1), load(in + i + 3));
+      const Lanes lo = __builtin_shufflevector(even, odd, 0, 8, 1, 9, 2, 10, 3, 11);
+      const Lanes hi = __builtin_shufflevector(even, odd, 4, 12, 5, 13, 6, 14, 7, 15);
+      std::memcpy(hashes + i, &lo, sizeof lo);
+      std::memcpy(hashes + i + 8, &hi, sizeof hi);
+    }
   }
   for (; i + 2 < n; ++i) hashes[i] = static_cast<std::uint16_t>(Hash3(in[i], in[i + 1], in[i + 2]));
 }
@@ -96,14 +106,6 @@ int MatchLength(const std::uint8_t* a, const std::uint8_t* b, int limit) {
   return m;
 }
 
-// The length of a match whose first 7 bytes are equal (a and b hold 18 bytes).
-std::size_t MatchLength7(const std::uint8_t* a, const std::uint8_t* b) {
-  std::uint64_t x = Load64(a + 7) ^ Load64(b + 7);
-  if (x != 0) return 7 + FirstDifferentByte(x);
-  x = Load64(a + 10) ^ Load64(b + 10);  // bytes 10 to 14 are known equal
-  return x != 0 ? 10 + FirstDifferentByte(x) : kMaxMatch;
-}
-
 // What is wrong with a chunk. Reported out of line, so the expansion loops stay small.
 enum class Fault { Length, WordCutOff, ItemCutOff, RunCutOff, BeforeStart, TooLong };
 
@@ -135,6 +137,14 @@ enum class Fault { Length, WordCutOff, ItemCutOff, RunCutOff, BeforeStart, TooLo
 }  // namespace
 
 // ---- TLZR ---------------------------------------------------------------------------------------
+
+// The walk over a piece reads the hash of each position it visits from `hashes`, all of them worked
+// out beforehand in one pass. Beside the position in FHashTable, `contents` keeps the first 8 bytes
+// at that position, so that a candidate is judged without waiting for a read at its position.
+struct TLZR::Scratch {
+  std::uint64_t contents[HashEntries];
+  std::uint16_t hashes[ChunkSize];
+};
 
 TLZR::TLZR() {
   FHashTable = new (std::nothrow) std::int16_t[HashEntries];
@@ -173,7 +183,6 @@ int TLZR::CompressChunk(const std::uint8_t* in, int n, std::uint8_t* out) {
   out[0] = CompressedMark;
   // The command word's bits, behind a stop bit that starts in bit 15: once 16 items are in, the
   // stop bit is in bit 31, and the sign tells a full word. Only the low 16 bits are ever stored.
-  // Only the low 16 bits are ever stored.
   std::uint32_t w = kWordStart;
 
   auto run = [&](int r) {
@@ -212,68 +221,70 @@ int TLZR::CompressChunk(const std::uint8_t* in, int n, std::uint8_t* out) {
   // with p < n and o <= n, as the step by step loop below checks, and with 18 bytes of the piece
   // left for the comparisons. Only a run may cross that bound; it ends the fast loop.
   const std::size_t pfast = n > 16 * kMaxMatch ? static_cast<std::size_t>(n - 16 * kMaxMatch) : 0;
-  if (!hashes_) {
-    hashes_.reset(new (std::nothrow) std::uint16_t[ChunkSize]);
-    if (!hashes_) throw GPacker(kMsgNoCompressionTable);
+  if (!scratch_) {
+    scratch_.reset(new (std::nothrow) Scratch());  // zeroed: every entry of contents holds a value
+    if (!scratch_) throw GPacker(kMsgNoCompressionTable);
   }
-  std::uint16_t* const hashes = hashes_.get();
+  std::uint16_t* const hashes = scratch_->hashes;
+  std::uint64_t* const contents = scratch_->contents;
   HashAll(in, n, hashes);
   std::size_t p = 0;
+  // One item; false when a run ends it at pfast or beyond.
+  auto step = [&]() __attribute__((always_inline)) {
+    const std::uint64_t x = Load64(in + p);
+    const std::uint8_t b = in[p];
+    // A run of 16 or more equal bytes comes first; fewer go through the match search. The
+    // run needs its first 8 bytes equal, which is rare, so this jump is seldom taken.
+    if (x == 0x0101010101010101ull * b) [[unlikely]] {
+      const int r = RunLength(in + p, static_cast<int>(std::min<std::size_t>(n - p, kMaxRun)));
+      if (r >= kMinRun) {
+        op[0] = 0;
+        op[1] = static_cast<std::uint8_t>((r - kMinRun) >> 8);
+        op[2] = static_cast<std::uint8_t>(r - kMinRun);
+        op[3] = b;
+        op += 4;
+        p += static_cast<std::size_t>(r);
+        w = (w << 1) | 1;
+        return p < pfast;
+      }
+    }
+    const std::size_t h = hashes[p];
+    const std::int16_t e = table[h];
+    const std::uint64_t y = contents[h];
+    table[h] = static_cast<std::int16_t>(p);  // 32,768 and more wrap negative: never candidates
+    contents[h] = x;
+    const std::uint32_t distance = static_cast<std::uint32_t>(static_cast<int>(p) - e);
+    const std::uint64_t diff = x ^ y;
+    const std::uint64_t none = distance >= kWindow;
+    // Literal or match stays a jump: predicting it lets the next steps start early.
+    if (((diff | (none * kFirstByteBit)) & kFirstThreeBytes) == 0) {
+      const std::uint32_t m0 = FirstDifferentByte(diff | kLastByteBit);  // 7 stands for "7 or more"
+      const std::uint32_t m7 = FirstDifferentByte((Load64(in + p + 7) ^ Load64(in + e + 7)) | kLastByteBit);
+      std::size_t m = m0 + (-((m0 + 1) >> 3) & m7);
+      if (m == 14) [[unlikely]]
+        m = 11 + FirstDifferentByte((Load64(in + p + 11) ^ Load64(in + e + 11)) | kLastByteBit);
+      const std::uint32_t item = distance * 16 + static_cast<std::uint32_t>(m - kMinMatch);
+      op[0] = static_cast<std::uint8_t>(item >> 8);
+      op[1] = static_cast<std::uint8_t>(item);
+      op += 2;
+      p += m;
+      w = (w << 1) | 1;
+      return true;
+    }
+    *op++ = b;
+    ++p;
+    w <<= 1;
+    return true;
+  };
   while (p < pfast && olimit - op >= 2 + 16 * 4) {
     newWordIfFull();
-    do {
-      const std::uint64_t x = Load64(in + p);
-      const std::uint8_t b = in[p];
-      // A run of 16 or more equal bytes comes first; fewer go through the match search. The
-      // run needs its first 8 bytes equal, which is rare, so this jump is seldom taken.
-      if (x == 0x0101010101010101ull * b) [[unlikely]] {
-        const int r = RunLength(in + p, static_cast<int>(std::min<std::size_t>(n - p, kMaxRun)));
-        if (r >= kMinRun) {
-          op[0] = 0;
-          op[1] = static_cast<std::uint8_t>((r - kMinRun) >> 8);
-          op[2] = static_cast<std::uint8_t>(r - kMinRun);
-          op[3] = b;
-          op += 4;
-          p += static_cast<std::size_t>(r);
-          w = (w << 1) | 1;
-          if (p >= pfast) {
-            ip = in + p;
-            goto tail;
-          }
-          continue;
-        }
-      }
-      const std::size_t h = hashes[p];
-      const std::int16_t e = table[h];
-      table[h] = static_cast<std::int16_t>(p);  // 32,768 and more wrap negative: never candidates
-      const std::uint32_t distance = static_cast<std::uint32_t>(static_cast<int>(p) - e);
-      // Whether there is a candidate is a coin toss on most data, so it is no jump: the bytes at
-      // the entry are compared in any case (an entry's low 15 bits always name a byte at least 8
-      // before the piece's end) and a difference in the first byte is forced when it is no
-      // candidate. The comparison waits only for the table, not for the distance test.
-      const std::size_t start = static_cast<std::uint16_t>(e) & 0x7FFF;
-      const std::uint64_t diff = x ^ Load64(in + start);
-      const std::uint64_t none = distance >= kWindow;
-      // Literal or match stays a jump: predicting it lets the next steps start early.
-      if (((diff | (none * kFirstByteBit)) & kFirstThreeBytes) == 0) {
-        std::size_t m = FirstDifferentByte(diff | kLastByteBit);  // 7 stands for "7 or more"
-        if (m == 7) [[unlikely]]
-          m = MatchLength7(in + p, in + start);
-        const std::uint32_t item = distance * 16 + static_cast<std::uint32_t>(m - kMinMatch);
-        op[0] = static_cast<std::uint8_t>(item >> 8);
-        op[1] = static_cast<std::uint8_t>(item);
-        op += 2;
-        p += m;
-        w = (w << 1) | 1;
-        continue;
-      }
-      *op++ = b;
-      ++p;
-      w <<= 1;
-    } while (static_cast<std::int32_t>(w) >= 0);
+    const bool whole = [&]<std::size_t... I>(std::index_sequence<I...>) {
+      return ((static_cast<void>(I), step()) && ...);
+    }
+    (std::make_index_sequence<16>{});
+    if (!whole) break;
   }
   ip = in + p;
-tail:
 
   // The rest step by step, as the algorithm states it.
   while (ip < iend && op <= olimit) {

@@ -77,9 +77,10 @@ class TLZR {
   std::int16_t* FHashTable = nullptr;
 
  private:
-  // The hash of every position of the piece being compressed, worked out before the walk over
-  // it; allocated by the first compression, so that expansion does without it.
-  std::unique_ptr<std::uint16_t[]> hashes_;
+  // The compressor's work areas beside the table, allocated by the first compression, so that
+  // expansion does without them.
+  struct Scratch;
+  std::unique_ptr<Scratch> scratch_;
 };
 
 class TGCompressStream {
