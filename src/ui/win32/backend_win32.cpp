@@ -226,7 +226,8 @@ void TWin32Backend::Create(TControl& control, HWND parent) {
       break;
     case Kind::Button:
       cls = "BUTTON";
-      style |= WS_TABSTOP | (static_cast<TButton&>(control).Default() ? BS_DEFPUSHBUTTON : BS_PUSHBUTTON);
+      // BS_NOTIFY: focus changes are reported, so a focused button can take Enter (see Command).
+      style |= WS_TABSTOP | BS_NOTIFY | (static_cast<TButton&>(control).Default() ? BS_DEFPUSHBUTTON : BS_PUSHBUTTON);
       break;
     case Kind::CheckBox:
       cls = "BUTTON";
@@ -541,6 +542,15 @@ void TWin32Backend::ApplyStyle(View& v) {
     }
     default:
       break;
+  }
+}
+
+void TWin32Backend::MarkDefault(View& v, HWND focused) {
+  View* form = FormOf(*v.control);
+  for (auto& [control, view] : views_) {
+    if (view->kind != Kind::Button || FormOf(*control) != form) continue;
+    const bool isDefault = focused ? view->hwnd == focused : static_cast<const TButton*>(control)->Default();
+    SendMessageA(view->hwnd, BM_SETSTYLE, isDefault ? BS_DEFPUSHBUTTON : BS_PUSHBUTTON, TRUE);
   }
 }
 
@@ -997,9 +1007,13 @@ void TWin32Backend::DrawItem(View& v, const DRAWITEMSTRUCT& d) {
 void TWin32Backend::Command(View& v, HWND from, int code) {
   switch (v.kind) {
     case Kind::Button:
-      if (code == BN_CLICKED) {
+      if (code == BN_CLICKED || code == BN_DOUBLECLICKED) {
         auto* button = static_cast<TButton*>(v.control);
         Safely([button] { button->Click(); });
+      } else if (code == BN_SETFOCUS || code == BN_KILLFOCUS) {
+        // While a button has the focus it is the one Enter presses; afterwards the default
+        // button is again.
+        MarkDefault(v, code == BN_SETFOCUS ? v.hwnd : nullptr);
       }
       break;
     case Kind::CheckBox:

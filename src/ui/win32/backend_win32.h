@@ -120,6 +120,8 @@ class TWin32Backend : public TUiBackend, public TControlBackend, public IMessage
   void ShowPages(View& notebook);
   void FitLabel(View& v);
   void MoveFocusFrom(View& v);
+  // Gives the default look (and Enter) to the focused button, or back to the default button.
+  void MarkDefault(View& v, HWND focused);
 
   // Trees.
   void FillTree(View& v);

@@ -1,0 +1,7 @@
+#!/usr/bin/env bash
+# End-to-end runs of Quillset.exe under Wine and Xvfb, driven through its windows (tests/e2e).
+set -euo pipefail
+bash scripts/deps-libjpeg-win32.sh
+cmake --preset windows >/dev/null
+cmake --build --preset windows --target Quillset qsdrive
+timeout 900 bash tests/e2e/run.sh
