@@ -49,12 +49,14 @@ std::uint32_t Hash3(std::uint32_t a, std::uint32_t b, std::uint32_t c) {
   return ((v * kHashMultiplier) >> 4) & 0xFFF;
 }
 
-// The hash of every position with three bytes left. On little-endian machines 16 positions at a
-// time: a 16-bit lane of a load holds a position's first two bytes, a lane of the load two bytes on
-// its third, and the lanes of the loads one byte further give the odd positions. 16 bits of the
-// product are all the hash needs.
-void HashAll(const std::uint8_t* in, int n, std::uint16_t* hashes) {
-  int i = 0;
+// The hashes of positions from to to (to <= n - 2, positions with three bytes left) of in[0..n-1];
+// a few more past to may be filled. On little-endian machines 16 positions at a time: a 16-bit lane
+// of a load holds a position's first two bytes, a lane of the load two bytes on its third, and the
+// lanes of the loads one byte further give the odd positions. 16 bits of the product are all the
+// hash needs.
+[[gnu::noinline]] void HashRange(const std::uint8_t* in, std::size_t n, std::size_t from, std::size_t to,
+                                 std::uint16_t* hashes) {
+  std::size_t i = from;
   if constexpr (std::endian::native == std::endian::little) {
     using Lanes = std::uint16_t __attribute__((vector_size(16)));
     auto load = [](const std::uint8_t* p) {
@@ -66,7 +68,7 @@ void HashAll(const std::uint8_t* in, int n, std::uint16_t* hashes) {
       const Lanes v = first << 8 ^ (first >> 8) << 4 ^ (third & 0xFF);
       return v * static_cast<std::uint16_t>(kHashMultiplier) >> 4;
     };
-    for (; i + 19 <= n; i += 16) {
+    for (; i < to && i + 19 <= n; i += 16) {
       const Lanes even = hash(load(in + i), load(in + i + 2)), odd = hash(load(in + i + 1), load(in + i + 3));
       const Lanes lo = __builtin_shufflevector(even, odd, 0, 8, 1, 9, 2, 10, 3, 11);
       const Lanes hi = __builtin_shufflevector(even, odd, 4, 12, 5, 13, 6, 14, 7, 15);
@@ -74,7 +76,7 @@ void HashAll(const std::uint8_t* in, int n, std::uint16_t* hashes) {
       std::memcpy(hashes + i + 8, &hi, sizeof hi);
     }
   }
-  for (; i + 2 < n; ++i) hashes[i] = static_cast<std::uint16_t>(Hash3(in[i], in[i + 1], in[i + 2]));
+  for (; i < to; ++i) hashes[i] = static_cast<std::uint16_t>(Hash3(in[i], in[i + 1], in[i + 2]));
 }
 
 // The number of bytes equal to s[0] from s on, at most limit; s[0..limit-1] must be readable.
@@ -227,8 +229,17 @@ int TLZR::CompressChunk(const std::uint8_t* in, int n, std::uint8_t* out) {
   }
   std::uint16_t* const hashes = scratch_->hashes;
   std::uint64_t* const contents = scratch_->contents;
-  HashAll(in, n, hashes);
   std::size_t p = 0;
+  // The hashes are worked out a block at a time ahead of the walk: [p, hashed) always holds them.
+  // The blocks grow while no run skips positions, and start small again after one, so that few
+  // positions inside long runs are hashed.
+  constexpr std::size_t kFirstBlock = 64, kLastBlock = 1024;
+  std::size_t hashed = 0, block = kFirstBlock;
+  auto cover = [&]() {
+    hashed = std::min(p + block, static_cast<std::size_t>(n) - 2);
+    HashRange(in, static_cast<std::size_t>(n), p, hashed, hashes);
+    block = std::min(2 * block, kLastBlock);
+  };
   // One item; false when a run ends it at pfast or beyond.
   auto step = [&]() __attribute__((always_inline)) {
     const std::uint64_t x = Load64(in + p);
@@ -245,9 +256,12 @@ int TLZR::CompressChunk(const std::uint8_t* in, int n, std::uint8_t* out) {
         op += 4;
         p += static_cast<std::size_t>(r);
         w = (w << 1) | 1;
+        block = kFirstBlock;
         return p < pfast;
       }
     }
+    if (p >= hashed) [[unlikely]]
+      cover();
     const std::size_t h = hashes[p];
     const std::int16_t e = table[h];
     const std::uint64_t y = contents[h];
