@@ -84,6 +84,20 @@ palm_desktop() {
 EOF
 }
 
+# programs_folder WINPATH: the Start menu's Programs folder of the current user, as the shortcut
+# step finds it (the value "Programs" of the shell's "Shell Folders" key), created empty.
+# programs_folder none: the value removed.
+programs_folder() {
+  local key='HKEY_CURRENT_USER\Software\Microsoft\Windows\CurrentVersion\Explorer\Shell Folders'
+  if [ "$1" = none ]; then
+    printf '[%s]\n"Programs"=-\n' "$key" | reg_import
+    return
+  fi
+  rm -rf "$(unix_path "$1")"
+  mkdir -p "$(unix_path "$1")"
+  printf '[%s]\n"Programs"="%s"\n' "$key" "${1//\\/\\\\}" | reg_import
+}
+
 # ---- the installer ---------------------------------------------------------------------------
 
 installer_pid=""
@@ -154,4 +168,10 @@ only_stub_left() {
   local dir="$drive_c/qs" extra
   extra="$(find "$dir" -mindepth 1 ! -name "$1" -printf '%f\n')"
   [ -z "$extra" ] || { echo "left in C:\\qs: $extra" >&2; return 1; }
+}
+
+# lnk_field FILE FIELD: a field of a shell link as lnkinfo reads it ("Local path", "Working
+# directory", "Command line arguments"); an independent reader of the link format.
+lnk_field() {
+  lnkinfo "$1" 2>/dev/null | sed -n "s/^[[:space:]]*$2[[:space:]]*: \{0,1\}//p" | head -1
 }

@@ -59,6 +59,10 @@ if [ "${QS_E2E_KEEP:-0}" != 1 ] || [ ! -f "$WINEPREFIX/system.reg" ]; then
   wineboot -i >"$logs/wineboot.log" 2>&1
   wineserver -w
 fi
+# The caption buttons of Wine's own window frames are drawn with Marlett.
+if [ -f /usr/share/wine/fonts/marlett.ttf ] && [ ! -f "$WINEPREFIX/drive_c/windows/Fonts/marlett.ttf" ]; then
+  cp /usr/share/wine/fonts/marlett.ttf "$WINEPREFIX/drive_c/windows/Fonts/"
+fi
 # One server for the whole run: every wine command below attaches to it.
 wineserver -p
 drive_c="$WINEPREFIX/drive_c"

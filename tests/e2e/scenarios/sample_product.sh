@@ -65,6 +65,9 @@ check grep -q 'program=C:\\Program Files\\Hello Palm\\HELLO.EXE' "$dest/HELLO.RU
 # The readme's shortcut in the Start menu's program group.
 lnk="$(find "$drive_c/users" -path '*Hello Palm/Hello Palm readme.lnk' | head -1)"
 check test -n "$lnk"
+check test "$(lnk_field "$lnk" 'Local path')" = 'C:\Program Files\Hello Palm\readme.txt'
+check test -z "$(lnk_field "$lnk" 'Working directory')"
+check test -z "$(lnk_field "$lnk" 'Command line arguments')"
 
 # The conduit: run once, with the program directory, beside its library; both deleted afterwards.
 log="$drive_c/qs/CONDREG.LOG"
