@@ -223,7 +223,7 @@ struct Reader {
         for (auto a : kOptionNames) list += (list.empty() ? "" : ", ") + std::string(a);
         ctx.Fail(&value, "unknown option '" + Unshield(name, shield) + "' (known: " + list + ")");
       }
-      result.spec.options.emplace_back(name, Bool(value, "option " + name));
+      result.product.options.emplace_back(name, Bool(value, "option " + name));
     }
   }
 
@@ -240,7 +240,7 @@ struct Reader {
         text = std::to_string(*value.template value<std::int64_t>());
       else
         text = WindowsLineBreaks(Utf8(value, section + "." + name));
-      result.spec.captions.emplace_back(name, text);
+      result.product.captions.emplace_back(name, text);
     }
   }
 
@@ -282,15 +282,15 @@ struct Reader {
 
   void Memos(const toml::table& t) {
     OnlyKeys(t, {"welcome", "licence"}, "[memos]");
-    if (auto* n = t.get("welcome")) result.spec.welcomeLines = Lines(*n, "memos.welcome");
-    if (auto* n = t.get("licence")) result.spec.licenceLines = Lines(*n, "memos.licence");
+    if (auto* n = t.get("welcome")) result.product.welcomeLines = Lines(*n, "memos.welcome");
+    if (auto* n = t.get("licence")) result.product.licenceLines = Lines(*n, "memos.licence");
   }
 
   void Pictures(const toml::table& t) {
     OnlyKeys(t, {"banner", "icon"}, "[pictures]");
     if (auto* n = t.get("banner"))
-      result.spec.bannerJpeg = ReadFile(*n, RawPath(*n, "pictures.banner"), "pictures.banner");
-    if (auto* n = t.get("icon")) result.spec.icon = ReadFile(*n, RawPath(*n, "pictures.icon"), "pictures.icon");
+      result.product.bannerJpeg = ReadFile(*n, RawPath(*n, "pictures.banner"), "pictures.banner");
+    if (auto* n = t.get("icon")) result.product.icon = ReadFile(*n, RawPath(*n, "pictures.icon"), "pictures.icon");
   }
 
   // Adds a packed file, or finds the one already packed from the same file under the same name.
@@ -303,7 +303,7 @@ struct Reader {
       ctx.Fail(&at,
                what + ": the name " + std::string(kModuleListName) + " is the module list's, which the builder writes");
     std::string origin = fs::weakly_canonical(path).string();
-    for (auto& f : result.spec.files) {
+    for (auto& f : result.product.files) {
       if (!SameTextAZ(f.name, name)) continue;
       if (f.origin != origin)
         ctx.Fail(&at, what + ": two different files would be packed as '" + name + "' (" + f.origin + " and " + origin +
@@ -318,8 +318,8 @@ struct Reader {
     f.compress = compress;
     f.bytes = std::move(bytes);
     f.origin = origin;
-    result.spec.files.push_back(std::move(f));
-    return result.spec.files.back();
+    result.product.files.push_back(std::move(f));
+    return result.product.files.back();
   }
 
   std::int32_t Action(const toml::node& n, const std::string& what) {
@@ -375,7 +375,7 @@ struct Reader {
     if (auto* n = t.get("program_group")) SetModuleText(rec.ProgramGroup, FieldText(*n, what + ".program_group"));
     rec.MakeShortcut = t.get("shortcut") && Bool(*t.get("shortcut"), what + ".shortcut") ? 1 : 0;
     rec.Action = t.get("action") ? Action(*t.get("action"), what) : maInstall;
-    result.spec.modules.push_back(rec);
+    result.product.modules.push_back(rec);
   }
 
   void File(const toml::table& t, std::size_t index) {
@@ -416,9 +416,9 @@ struct Reader {
               "numbers", "module", "file", "conduit"},
              "the manifest");
     if (auto* n = root.get("compress")) compressDefault = Bool(*n, "compress");
-    result.spec.compressModuleList = compressDefault;
-    if (auto* n = root.get("caption")) result.spec.caption = WindowsLineBreaks(Utf8(*n, "caption"));
-    if (auto* n = root.get("directory")) result.spec.directory = Utf8(*n, "directory");
+    result.product.compressModuleList = compressDefault;
+    if (auto* n = root.get("caption")) result.product.caption = WindowsLineBreaks(Utf8(*n, "caption"));
+    if (auto* n = root.get("directory")) result.product.directory = Utf8(*n, "directory");
     if (auto* n = root.get("stub")) result.stubPath = Resolve(RawPath(*n, "stub")).string();
     if (auto* n = root.get("options")) Options(Table(*n, "[options]"));
     if (auto* n = root.get("pictures")) Pictures(Table(*n, "[pictures]"));
@@ -494,11 +494,11 @@ Manifest ParseManifest(std::string_view text, const std::string& baseDir, const 
     throw BuildError(sourceName + ":" + std::to_string(e.source().begin.line) + ": " + Unshield(e.description(), &sh));
   }
   r.Root(root);
-  if (!r.result.spec.files.empty()) {
+  if (!r.result.product.files.empty()) {
     bool conduitOn = false;
-    for (auto& [name, on] : r.result.spec.options)
+    for (auto& [name, on] : r.result.product.options)
       if (name == "CKInstallDoviConduit") conduitOn = on;
-    bool conduitPacked = std::any_of(r.result.spec.files.begin(), r.result.spec.files.end(),
+    bool conduitPacked = std::any_of(r.result.product.files.begin(), r.result.product.files.end(),
                                      [](const PackedFileSpec& f) { return SameTextAZ(f.name, kConduitToolName); });
     if (conduitPacked && !conduitOn)
       r.result.warnings.push_back(

@@ -32,8 +32,8 @@ std::string Quoted(std::string_view s) { return "'" + std::string(s) + "'"; }
 
 // The packed file the installer finds under a name: the first whose name matches once a-z are
 // upper-cased.
-const PackedFileSpec* FindPacked(const InstallerSpec& spec, std::string_view name) {
-  for (const auto& f : spec.files)
+const PackedFileSpec* FindPacked(const InstallerSpec& product, std::string_view name) {
+  for (const auto& f : product.files)
     if (SameTextAZ(f.name, name)) return &f;
   return nullptr;
 }
@@ -76,19 +76,19 @@ void CheckStub(const std::vector<std::uint8_t>& stub) {
   if (stub.size() < 2 || stub[0] != 'M' || stub[1] != 'Z') throw BuildError("the stub is not a Windows program");
 }
 
-std::vector<std::string> CheckInstallerSpec(const InstallerSpec& spec) {
+std::vector<std::string> CheckInstallerSpec(const InstallerSpec& product) {
   std::vector<std::string> warnings;
 
   // Options and captions name controls of the form; a misspelt name would silently do nothing.
   std::vector<std::string> seen;
-  for (const auto& [name, on] : spec.options) {
+  for (const auto& [name, on] : product.options) {
     if (!Among(kOptionNames, name)) throw BuildError("unknown option " + Quoted(name));
     if (std::find(seen.begin(), seen.end(), name) != seen.end())
       throw BuildError("option " + Quoted(name) + " is given twice");
     seen.push_back(name);
   }
   seen.clear();
-  for (const auto& [name, text] : spec.captions) {
+  for (const auto& [name, text] : product.captions) {
     bool message = Among(kMessageNames, name);
     if (!message && !Among(kPageTextNames, name) && !Among(kNumberNames, name))
       throw BuildError("no text of the installer is called " + Quoted(name));
@@ -104,29 +104,29 @@ std::vector<std::string> CheckInstallerSpec(const InstallerSpec& spec) {
   }
 
   // Pictures must be what they claim: the installer shows the banner and takes its icon from them.
-  if (spec.bannerJpeg) {
+  if (product.bannerJpeg) {
     TJPEGImage jpeg;
-    jpeg.LoadFromBytes(*spec.bannerJpeg);
+    jpeg.LoadFromBytes(*product.bannerJpeg);
     if (jpeg.Pixels().width == 0)
       throw BuildError("the banner is not a JPEG picture the installer can show" +
                        (jpeg.DecodeError().empty() ? std::string() : ": " + jpeg.DecodeError()));
   }
-  if (spec.icon) {
+  if (product.icon) {
     TIcon icon;
-    icon.LoadFromBytes(*spec.icon);
+    icon.LoadFromBytes(*product.icon);
     if (icon.Empty()) throw BuildError("the icon is not a Windows icon file");
   }
 
   // Packed files: names the installer can tell apart, and lengths the stream can carry.
-  for (std::size_t i = 0; i < spec.files.size(); ++i) {
-    const auto& f = spec.files[i];
+  for (std::size_t i = 0; i < product.files.size(); ++i) {
+    const auto& f = product.files[i];
     std::string what = "packed file " + Quoted(f.name) + (f.origin.empty() ? "" : " (" + f.origin + ")");
     CheckFileName(f.name, what);
     if (SameTextAZ(f.name, kModuleListName))
       throw BuildError(what + ": that name is the module list's, which the builder writes itself");
     for (std::size_t j = 0; j < i; ++j)
-      if (SameTextAZ(spec.files[j].name, f.name))
-        throw BuildError(what + ": another packed file is called " + Quoted(spec.files[j].name) +
+      if (SameTextAZ(product.files[j].name, f.name))
+        throw BuildError(what + ": another packed file is called " + Quoted(product.files[j].name) +
                          "; the installer would only ever find the first");
     if (f.bytes.size() > 0xFFFF0000u) throw BuildError(what + ": too large to pack");
   }
@@ -145,13 +145,13 @@ std::vector<std::string> CheckInstallerSpec(const InstallerSpec& spec) {
     }
     Mutable(tree, parent)->children.push_back({text, true, {}});
   };
-  for (std::size_t i = 0; i < spec.modules.size(); ++i) {
-    const TModuleRec& m = spec.modules[i];
+  for (std::size_t i = 0; i < product.modules.size(); ++i) {
+    const TModuleRec& m = product.modules[i];
     std::string source = ModuleText(m.SourcePath);
     std::string what = "module " + std::to_string(i + 1) + " (" + source + ")";
     std::string name = FileNamePart(source);
     if (name.empty()) throw BuildError(what + ": its source path names no file");
-    if (!FindPacked(spec, name)) throw BuildError(what + ": no packed file is called " + Quoted(name));
+    if (!FindPacked(product, name)) throw BuildError(what + ": no packed file is called " + Quoted(name));
     bool handheld = IsHandheld(source);
     std::string upName = UpperAZ(name);
     bool namedHandheld = upName.find(".PRC") != std::string::npos || upName.find(".PDB") != std::string::npos;
@@ -169,17 +169,17 @@ std::vector<std::string> CheckInstallerSpec(const InstallerSpec& spec) {
     std::string title = ModuleText(m.Title);
     place(ModuleText(m.Group), IsBlank(title) ? name : title, what);
   }
-  for (const auto& f : spec.files)
+  for (const auto& f : product.files)
     if (f.description.find(kRuntimeMarker) != std::string::npos)
       place("Runtime", f.name, "runtime module " + Quoted(f.name));
 
   // The conduit step extracts its two files by name; without them it would run an empty program.
   bool conduit = false;
-  for (const auto& [name, on] : spec.options)
+  for (const auto& [name, on] : product.options)
     if (name == "CKInstallDoviConduit") conduit = on;
   if (conduit)
     for (auto name : {kConduitLibraryName, kConduitToolName})
-      if (!FindPacked(spec, name))
+      if (!FindPacked(product, name))
         throw BuildError("CKInstallDoviConduit is on, but no packed file is called " + Quoted(name));
   return warnings;
 }
@@ -193,21 +193,21 @@ T& Control(TComponent& form, std::string_view name) {
   return *c;
 }
 
-void ApplySpec(TFormTools& form, const InstallerSpec& spec) {
-  if (spec.caption) form.SetCaption(*spec.caption);
-  if (spec.directory) Control<TDirectoryEdit>(form, "DirectoryEdit1").SetText(*spec.directory);
-  for (const auto& [name, on] : spec.options) Control<TCheckBox>(form, name).SetChecked(on);
-  for (const auto& [name, text] : spec.captions) Control<TControl>(form, name).SetCaption(text);
-  if (spec.welcomeLines) Control<TMemo>(form, "MemoWelcome").Lines().Assign(*spec.welcomeLines);
-  if (spec.licenceLines) Control<TMemo>(form, "MemoLicence").Lines().Assign(*spec.licenceLines);
-  if (spec.bannerJpeg) {
+void ApplySpec(TFormTools& form, const InstallerSpec& product) {
+  if (product.caption) form.SetCaption(*product.caption);
+  if (product.directory) Control<TDirectoryEdit>(form, "DirectoryEdit1").SetText(*product.directory);
+  for (const auto& [name, on] : product.options) Control<TCheckBox>(form, name).SetChecked(on);
+  for (const auto& [name, text] : product.captions) Control<TControl>(form, name).SetCaption(text);
+  if (product.welcomeLines) Control<TMemo>(form, "MemoWelcome").Lines().Assign(*product.welcomeLines);
+  if (product.licenceLines) Control<TMemo>(form, "MemoLicence").Lines().Assign(*product.licenceLines);
+  if (product.bannerJpeg) {
     auto jpeg = std::make_unique<TJPEGImage>();
-    jpeg->LoadFromBytes(*spec.bannerJpeg);
+    jpeg->LoadFromBytes(*product.bannerJpeg);
     Control<TImage>(form, "Image1").Picture().SetGraphic(std::move(jpeg));
   }
-  if (spec.icon) {
+  if (product.icon) {
     auto icon = std::make_unique<TIcon>();
-    icon->LoadFromBytes(*spec.icon);
+    icon->LoadFromBytes(*product.icon);
     Control<TImage>(form, "Image2").Picture().SetGraphic(std::move(icon));
   }
 
@@ -223,28 +223,28 @@ void ApplySpec(TFormTools& form, const InstallerSpec& spec) {
     item->Data().WriteBuffer(bytes.data(), bytes.size());
     item->Data().SetPosition(0);
   };
-  add(std::string(kModuleListName), "", spec.compressModuleList, ModuleListBytes(spec.modules));
-  for (const auto& f : spec.files) add(f.name, f.description, f.compress, f.bytes);
+  add(std::string(kModuleListName), "", product.compressModuleList, ModuleListBytes(product.modules));
+  for (const auto& f : product.files) add(f.name, f.description, f.compress, f.bytes);
 }
 
 }  // namespace
 
-std::vector<std::uint8_t> BuildPayload(const InstallerSpec& spec) {
-  CheckInstallerSpec(spec);
+std::vector<std::uint8_t> BuildPayload(const InstallerSpec& product) {
+  CheckInstallerSpec(product);
   // The built-in form is the starting point: every component, text and setting a product does
   // not change stays as the program carries it.
   auto builtIn = BuiltInFormTools();
   auto form = ReadPayload(std::vector<std::uint8_t>(builtIn.begin(), builtIn.end()));
-  ApplySpec(*form, spec);
+  ApplySpec(*form, product);
   TMemoryStream out;
   WriteComponentStream(out, *form);
   return out.Bytes();
 }
 
-std::vector<std::uint8_t> BuildInstaller(const std::vector<std::uint8_t>& stub, const InstallerSpec& spec) {
+std::vector<std::uint8_t> BuildInstaller(const std::vector<std::uint8_t>& stub, const InstallerSpec& product) {
   CheckStub(stub);
   std::vector<std::uint8_t> result = stub;
-  auto payload = BuildPayload(spec);
+  auto payload = BuildPayload(product);
   result.insert(result.end(), payload.begin(), payload.end());
   return result;
 }

@@ -86,15 +86,15 @@ struct InstallerSpec {
 // installer cannot tell apart, a conduit option without the conduit's files, texts the
 // installer would cut, pictures that are not what they claim to be). Gives warnings for what is
 // legal but probably not meant.
-std::vector<std::string> CheckInstallerSpec(const InstallerSpec& spec);
+std::vector<std::string> CheckInstallerSpec(const InstallerSpec& product);
 
 // The payload: the built-in form with the description applied, as a component stream ("TPF0").
 // Checks the description first (CheckInstallerSpec).
-std::vector<std::uint8_t> BuildPayload(const InstallerSpec& spec);
+std::vector<std::uint8_t> BuildPayload(const InstallerSpec& product);
 
 // The installer: the stub followed by the payload. Raises BuildError when the stub is not
 // exactly kStubSize bytes.
-std::vector<std::uint8_t> BuildInstaller(const std::vector<std::uint8_t>& stub, const InstallerSpec& spec);
+std::vector<std::uint8_t> BuildInstaller(const std::vector<std::uint8_t>& stub, const InstallerSpec& product);
 void CheckStub(const std::vector<std::uint8_t>& stub);
 
 // ---- reading installers back (for the people who make them) ----------------------------------

@@ -90,8 +90,8 @@ std::unique_ptr<TFormTools> ReadBack(const std::vector<std::uint8_t>& payload) {
 }
 
 TEST(Builder, PayloadReadsBackOntoAFreshForm) {
-  InstallerSpec spec = Product();
-  auto payload = BuildPayload(spec);
+  InstallerSpec product = Product();
+  auto payload = BuildPayload(product);
   ASSERT_GE(payload.size(), 4u);
   EXPECT_EQ(std::string(payload.begin(), payload.begin() + 4), "TPF0");
   auto form = ReadBack(payload);
@@ -108,8 +108,8 @@ TEST(Builder, PayloadReadsBackOntoAFreshForm) {
   EXPECT_EQ(form->idExit->Caption(), "Leave?");
   EXPECT_EQ(form->MaxStdFile->Caption(), "4");
   EXPECT_EQ(form->BCancel->Caption(), "&Leave");
-  EXPECT_EQ(form->MemoWelcome->Lines().Lines(), *spec.welcomeLines);
-  EXPECT_EQ(form->MemoLicence->Lines().Lines(), *spec.licenceLines);
+  EXPECT_EQ(form->MemoWelcome->Lines().Lines(), *product.welcomeLines);
+  EXPECT_EQ(form->MemoLicence->Lines().Lines(), *product.licenceLines);
   auto* jpeg = dynamic_cast<TJPEGImage*>(form->Image1->Picture().Graphic());
   ASSERT_NE(jpeg, nullptr);
   EXPECT_EQ(jpeg->Bytes(), Jpeg());
@@ -129,7 +129,7 @@ TEST(Builder, PayloadReadsBackOntoAFreshForm) {
   EXPECT_EQ(items.Items(0)->Name(), "ILIST.QSP");
   EXPECT_TRUE(items.Items(0)->Compress);
   for (int i = 1; i < 6; ++i) {
-    const PackedFileSpec& f = spec.files[static_cast<std::size_t>(i - 1)];
+    const PackedFileSpec& f = product.files[static_cast<std::size_t>(i - 1)];
     SCOPED_TRACE(f.name);
     EXPECT_EQ(items.Items(i)->Name(), f.name);
     EXPECT_EQ(items.Items(i)->Description(), f.description);
@@ -140,7 +140,7 @@ TEST(Builder, PayloadReadsBackOntoAFreshForm) {
   auto parsed = ParseModuleList(list->Data(), static_cast<std::size_t>(list->Size()));
   ASSERT_TRUE(parsed.accepted);
   ASSERT_EQ(parsed.records.size(), 2u);
-  EXPECT_EQ(ModuleListBytes(parsed.records), ModuleListBytes(spec.modules));
+  EXPECT_EQ(ModuleListBytes(parsed.records), ModuleListBytes(product.modules));
 }
 
 TEST(Builder, SameInputsGiveTheSameBytes) {
@@ -323,8 +323,8 @@ TEST(Builder, SampleProductManifestBuilds) {
     std::ofstream(dir / "bin" / name) << "MZ" << name;
   Manifest m = LoadManifest((dir / "quillset.toml").string());
   EXPECT_TRUE(m.warnings.empty());
-  EXPECT_TRUE(CheckInstallerSpec(m.spec).empty());
-  auto form = ReadBack(BuildPayload(m.spec));
+  EXPECT_TRUE(CheckInstallerSpec(m.product).empty());
+  auto form = ReadBack(BuildPayload(m.product));
   fs::remove_all(dir);
 
   EXPECT_EQ(form->Caption(), "Hello Palm Setup");

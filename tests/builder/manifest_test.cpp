@@ -142,7 +142,7 @@ description = "also described"
 library = "bin/lib.dll"
 tool = "bin/tool.exe"
 )");
-  const InstallerSpec& s = m.spec;
+  const InstallerSpec& s = m.product;
   EXPECT_EQ(s.caption, "My Setup");
   EXPECT_EQ(s.directory, "C:\\Apps\\Mine");
   EXPECT_EQ(m.stubPath, (d.Path() / "stub/Quillset.exe").string());
@@ -254,11 +254,11 @@ TEST(Manifest, CharactersBeyondAsciiAreSafeEverywhere) {
       "caption = \"\"\"Caf\xC3\xA9 \\\n   \xC2\xA9 \xE2\x82\xAC\"\"\"\n"
       "directory = 'C:\\Caf\xC3\xA9'  # comment \xC2\xA1\xD0\x96\n"
       "[[module]]\nfile = \"caf\xC3\xA9.prc\"\ntitle = \"\\u00e9t\\u00E9\"\n");
-  EXPECT_EQ(m.spec.caption, "Caf\xE9 \xA9 \x80");
-  EXPECT_EQ(m.spec.directory, "C:\\Caf\xE9");
-  ASSERT_EQ(m.spec.files.size(), 1u);
-  EXPECT_EQ(m.spec.files[0].name, "caf\xE9.prc");
-  EXPECT_EQ(ModuleText(m.spec.modules[0].Title), "\xE9t\xE9");
+  EXPECT_EQ(m.product.caption, "Caf\xE9 \xA9 \x80");
+  EXPECT_EQ(m.product.directory, "C:\\Caf\xE9");
+  ASSERT_EQ(m.product.files.size(), 1u);
+  EXPECT_EQ(m.product.files[0].name, "caf\xE9.prc");
+  EXPECT_EQ(ModuleText(m.product.modules[0].Title), "\xE9t\xE9");
   struct Case {
     const char* text;
     const char* message;
@@ -295,8 +295,8 @@ TEST(Manifest, LoadReadsRelativeToTheManifestsFolder) {
   d.Put("sub/a.prc", "A");
   d.Put("sub/m.toml", "[[module]]\nfile = \"a.prc\"\n");
   Manifest m = LoadManifest((d.Path() / "sub/m.toml").string());
-  ASSERT_EQ(m.spec.files.size(), 1u);
-  EXPECT_EQ(m.spec.files[0].name, "a.prc");
+  ASSERT_EQ(m.product.files.size(), 1u);
+  EXPECT_EQ(m.product.files[0].name, "a.prc");
   EXPECT_THROW(LoadManifest((d.Path() / "none.toml").string()), BuildError);
 }
 

@@ -22,10 +22,10 @@ void RunBuild(const BuildOptions& o) {
   try {
     m = LoadManifest(o.manifest);
     for (const std::string& w : m.warnings) std::fprintf(stderr, "quillset: warning: %s\n", w.c_str());
-    for (const std::string& w : CheckInstallerSpec(m.spec))
+    for (const std::string& w : CheckInstallerSpec(m.product))
       std::fprintf(stderr, "quillset: warning: %s: %s\n", o.manifest.c_str(), w.c_str());
     if (o.payloadOnly) {
-      result = BuildPayload(m.spec);
+      result = BuildPayload(m.product);
     } else {
       std::string stub = !o.stub.empty() ? o.stub : m.stubPath.value_or("");
       if (stub.empty()) throw Failure{"no stub: give --stub Quillset.exe, or stub = \"...\" in " + o.manifest};
@@ -35,7 +35,7 @@ void RunBuild(const BuildOptions& o) {
       } catch (const BuildError& e) {
         throw Failure{stub + ": " + e.what()};
       }
-      result = BuildInstaller(stubBytes, m.spec);
+      result = BuildInstaller(stubBytes, m.product);
     }
   } catch (const BuildError& e) {
     throw Failure{e.what()};
@@ -43,7 +43,7 @@ void RunBuild(const BuildOptions& o) {
   WriteHostFile(o.output, result);
   std::size_t payload = o.payloadOnly ? result.size() : result.size() - kStubSize;
   std::printf("%s: %zu bytes (payload %zu bytes; %zu modules, %zu packed files)\n", o.output.c_str(), result.size(),
-              payload, m.spec.modules.size(), m.spec.files.size() + 1);
+              payload, m.product.modules.size(), m.product.files.size() + 1);
 }
 
 Command build([](CLI::App& app) {
