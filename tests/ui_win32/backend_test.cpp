@@ -315,6 +315,11 @@ TEST_F(BackendTest, ButtonsAndTheEnterKey) {
     EXPECT_EQ(nextClicks, c.next) << ClassOf(c.target);
     EXPECT_EQ(otherClicks, c.other) << ClassOf(c.target);
   }
+  // An access key presses its button.
+  otherClicks = 0;
+  PostMessageA(W(tree), WM_SYSCHAR, 'o', 1u << 29);
+  Pump();
+  EXPECT_EQ(otherClicks, 1);
   // A disabled default button is not pressed.
   next->SetEnabled(false);
   nextClicks = 0;
@@ -322,6 +327,52 @@ TEST_F(BackendTest, ButtonsAndTheEnterKey) {
   PostMessageA(W(tree), WM_KEYDOWN, VK_RETURN, 0);
   Pump();
   EXPECT_EQ(nextClicks, 0);
+}
+
+TEST_F(BackendTest, LabelStylesFollowAlignmentAndWrapping) {
+  struct Case {
+    TAlignment alignment;
+    bool wrap;
+    DWORD style;
+  } cases[] = {{taLeftJustify, false, SS_LEFTNOWORDWRAP},
+               {taLeftJustify, true, SS_LEFT},
+               {taCenter, true, SS_CENTER},
+               {taRightJustify, false, SS_RIGHT}};
+  for (const Case& c : cases) {
+    label->SetAlignment(c.alignment);
+    label->SetWordWrap(c.wrap);
+    EXPECT_EQ(static_cast<DWORD>(GetWindowLongPtrA(W(label), GWL_STYLE)) & SS_TYPEMASK, c.style)
+        << c.alignment << c.wrap;
+  }
+}
+
+// An icon file of one 32-bit image of size x size pixels.
+std::vector<std::uint8_t> IconFile(int size) {
+  const std::uint32_t pixels = static_cast<std::uint32_t>(size * size * 4), mask = static_cast<std::uint32_t>(size * 4);
+  const std::uint32_t bytes = 40 + pixels + mask;
+  std::vector<std::uint8_t> f(6 + 16 + bytes, 0);
+  auto put16 = [&](std::size_t at, unsigned v) { f[at] = v & 0xFF, f[at + 1] = (v >> 8) & 0xFF; };
+  auto put32 = [&](std::size_t at, std::uint32_t v) { put16(at, v & 0xFFFF), put16(at + 2, v >> 16); };
+  put16(2, 1), put16(4, 1);
+  f[6] = f[7] = static_cast<std::uint8_t>(size);
+  put16(6 + 4, 1), put16(6 + 6, 32), put32(6 + 8, bytes), put32(6 + 12, 22);
+  put32(22, 40), put32(26, static_cast<std::uint32_t>(size)), put32(30, static_cast<std::uint32_t>(size * 2));
+  put16(34, 1), put16(36, 32);
+  for (std::uint32_t i = 0; i < pixels; i += 4) f[62 + i + 2] = 0xFF, f[62 + i + 3] = 0xFF;  // opaque red
+  return f;
+}
+
+TEST_F(BackendTest, ApplicationIconGoesOnTheForms) {
+  struct Case {
+    std::vector<std::uint8_t> bytes;
+    bool icon;
+  } cases[] = {{IconFile(32), true}, {{'n', 'o', 't'}, false}, {IconFile(16), true}};
+  for (const Case& c : cases) {
+    TIcon icon;
+    icon.LoadFromBytes(c.bytes);
+    app.SetIcon(icon);
+    EXPECT_EQ(SendMessageA(W(form), WM_GETICON, ICON_BIG, 0) != 0, c.icon) << c.bytes.size();
+  }
 }
 
 TEST_F(BackendTest, EditsAndCheckBoxesReachTheModel) {
