@@ -493,9 +493,19 @@ void TGCompressStream::CompressStream(TStream& source, TStream& dest, std::int64
   while (count > 0) {
     // Never more than asked: a source longer than count keeps its further bytes to itself.
     const auto want = static_cast<std::size_t>(std::min<std::int64_t>(count, TLZR::ChunkSize));
-    const std::size_t n = source.Read(work_->in, want);
+    std::size_t n;
+    const std::uint8_t* piece = work_->in;
+    if (auto* memory = dynamic_cast<TMemoryStream*>(&source)) {
+      // In memory already: compress it where it lies (the compressor reads nothing past the piece).
+      const std::int64_t at = memory->Position(), size = memory->Size();
+      n = at < size ? static_cast<std::size_t>(std::min<std::int64_t>(size - at, static_cast<std::int64_t>(want))) : 0;
+      piece = memory->Data() + at;
+      memory->Seek(static_cast<std::int64_t>(n), SeekOrigin::Current);
+    } else {
+      n = source.Read(work_->in, want);
+    }
     if (n == 0) throw EReadError();  // the source ended before count bytes
-    const int length = FLZR->CompressChunk(work_->in, static_cast<int>(n), work_->out);
+    const int length = FLZR->CompressChunk(piece, static_cast<int>(n), work_->out);
     total += length + 4;
     if (total > INT32_MAX) throw GPacker("TPackFiles: file too large for a compressed container");
     dest.WriteI32(length);
