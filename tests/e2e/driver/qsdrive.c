@@ -20,15 +20,20 @@
  *   tree NAME                   prints every node: depth, check state (-: none, 0, 1, 2), text
  *   expect-tree NAME LINES      the same listing joined with "|", e.g. "0 - Users|1 0 Ann"
  *   tree-click NAME PATH        clicks the check box of the node PATH ("Users/Ann")
+ *   tree-space NAME PATH        selects the node PATH and presses Space (toggles its check box)
  *   progress NAME               prints NAME=pos min..max
  *   expect-progress NAME POS MIN MAX
  *   wait-msgbox SECS            a message box of the installer is open
+ *   wait-startbox SECS          a message box shown before the wizard's window (start-up), by
+ *                               any process of the desktop; later commands address its process
  *   expect-msgbox CAPTION|TEXT  its caption and text ("|" between them)
+ *   text-msgbox                 prints msgbox=CAPTION|TEXT
  *   answer ok|yes|no|cancel     presses that button of the open message box
  *   close                       WM_CLOSE to the form
  *   wait-gone SECS              the installer's process has ended
  *   sleep MS
  *   list                        prints every named window: name, class, visible, enabled, text
+ *   expect-absent NAME          the form has no control of that name
  */
 #define WIN32_LEAN_AND_MEAN
 #include <windows.h>
@@ -185,6 +190,16 @@ static BOOL CALLBACK findBox(HWND w, LPARAM lp) {
   return TRUE;
 }
 
+static BOOL CALLBACK findAnyBox(HWND w, LPARAM lp) {
+  struct BoxSearch* s = (struct BoxSearch*)lp;
+  char cls[64];
+  if (IsWindowVisible(w) && GetClassNameA(w, cls, sizeof cls) && strcmp(cls, "#32770") == 0) {
+    s->found = w;
+    return FALSE;
+  }
+  return TRUE;
+}
+
 static HWND messageBox(void) {
   struct BoxSearch s = {0, NULL};
   if (!formPid) locateForm();
@@ -195,6 +210,19 @@ static HWND messageBox(void) {
   else
     EnumWindows(findBox, (LPARAM)&s);
   return s.found;
+}
+
+/* A message box of any process on the desktop, before the wizard's window is shown. */
+static int startBoxShown(const void* arg) {
+  struct BoxSearch s = {0, NULL};
+  (void)arg;
+  attachDesktop();
+  if (desk)
+    EnumDesktopWindows(desk, findAnyBox, (LPARAM)&s);
+  else
+    EnumWindows(findAnyBox, (LPARAM)&s);
+  if (s.found) GetWindowThreadProcessId(s.found, &formPid);
+  return s.found != NULL;
 }
 
 /* The text of a message box: its static control (id 0xFFFF) or, failing that, any static. */
@@ -307,8 +335,35 @@ static void treeClick(HWND tree, const char* path) {
   }
   remoteClose(&r);
   if (x < 0) fail("tree node %s has no check box", path);
+  {
+    /* The tree's click notification finds the node from the message's cursor position, which a
+       posted message takes from the cursor: put the cursor on the box first. */
+    POINT at;
+    at.x = x;
+    at.y = y;
+    ClientToScreen(tree, &at);
+    POINT now;
+    int i;
+    SetCursorPos(at.x, at.y);
+    for (i = 0; i < 50; ++i) {
+      if (GetCursorPos(&now) && now.x == at.x && now.y == at.y) break;
+      Sleep(20);
+    }
+    Sleep(100);
+  }
   PostMessageA(tree, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(x, y));
   PostMessageA(tree, WM_LBUTTONUP, 0, MAKELPARAM(x, y));
+}
+
+/* Selects an item and presses Space on the tree, the keyboard's way of toggling its check box. */
+static void treeSpace(HWND tree, const char* path) {
+  struct Remote r = remoteOpen();
+  HTREEITEM item = treeFind(tree, &r, path);
+  remoteClose(&r);
+  if (!item) fail("no tree node %s", path);
+  SendMessageA(tree, TVM_SELECTITEM, TVGN_CARET, (LPARAM)item);
+  PostMessageA(tree, WM_KEYDOWN, VK_SPACE, 0x00390001);
+  PostMessageA(tree, WM_KEYUP, VK_SPACE, 0xC0390001);
 }
 
 /* ---- commands ----------------------------------------------------------------------------- */
@@ -422,6 +477,8 @@ static void run(int argc, char** argv) {
       say("%s=%s", argv[1], buf);
     else if (strcmp(buf, argv[2]) != 0)
       fail("%s holds \"%s\", expected \"%s\"", argv[1], buf, argv[2]);
+  } else if (strcmp(cmd, "tree-space") == 0) {
+    treeSpace(control(argv[1]), argv[2]);
   } else if (strcmp(cmd, "tree-click") == 0) {
     treeClick(control(argv[1]), argv[2]);
   } else if (strcmp(cmd, "progress") == 0 || strcmp(cmd, "expect-progress") == 0) {
@@ -438,6 +495,20 @@ static void run(int argc, char** argv) {
   } else if (strcmp(cmd, "wait-msgbox") == 0) {
     if (!form && !locateForm()) fail("no installer window");
     if (!waitFor(atoi(argv[1]), boxShown, NULL)) fail("no message box after %s s", argv[1]);
+  } else if (strcmp(cmd, "wait-startbox") == 0) {
+    if (!waitFor(atoi(argv[1]), startBoxShown, NULL)) fail("no message box after %s s", argv[1]);
+  } else if (strcmp(cmd, "expect-absent") == 0) {
+    struct Search s = {argv[1], NULL};
+    if (!form && !locateForm()) fail("no installer window");
+    EnumChildWindows(form, findChild, (LPARAM)&s);
+    if (s.found) fail("the form still has a control named %s", argv[1]);
+  } else if (strcmp(cmd, "text-msgbox") == 0) {
+    HWND box = messageBox();
+    char caption[512];
+    if (!box) fail("no message box");
+    textOf(box, caption, sizeof caption);
+    boxText(box, buf, sizeof buf);
+    say("msgbox=%s|%s", caption, buf);
   } else if (strcmp(cmd, "expect-msgbox") == 0) {
     HWND box;
     char caption[512];
@@ -494,9 +565,13 @@ static const struct {
              {"tree", 1},
              {"expect-tree", 2},
              {"tree-click", 2},
+             {"tree-space", 2},
              {"progress", 1},
              {"expect-progress", 4},
              {"wait-msgbox", 1},
+             {"wait-startbox", 1},
+             {"text-msgbox", 0},
+             {"expect-absent", 1},
              {"expect-msgbox", 1},
              {"answer", 1},
              {"close", 0},
