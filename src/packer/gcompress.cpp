@@ -80,7 +80,7 @@ std::uint32_t Hash3(std::uint32_t a, std::uint32_t b, std::uint32_t c) {
 }
 
 // The number of bytes equal to s[0] from s on, at most limit; s[0..limit-1] must be readable.
-int RunLength(const std::uint8_t* s, int limit) {
+[[gnu::noinline]] int RunLength(const std::uint8_t* s, int limit) {
   const std::uint64_t pattern = 0x0101010101010101ull * s[0];
   int r = 0;
   while (r + 8 <= limit) {
@@ -269,9 +269,9 @@ int TLZR::CompressChunk(const std::uint8_t* in, int n, std::uint8_t* out) {
     contents[h] = x;
     const std::uint32_t distance = static_cast<std::uint32_t>(static_cast<int>(p) - e);
     const std::uint64_t diff = x ^ y;
-    const std::uint64_t none = distance >= kWindow;
-    // Literal or match stays a jump: predicting it lets the next steps start early.
-    if (((diff | (none * kFirstByteBit)) & kFirstThreeBytes) == 0) {
+    // Literal or match stays a jump: predicting it lets the next steps start early. It is a match
+    // when the first three bytes are equal and the distance is under 4,096 (no bit above bit 11).
+    if (((diff & kFirstThreeBytes) | (distance >> 12)) == 0) {
       const std::uint32_t m0 = FirstDifferentByte(diff | kLastByteBit);  // 7 stands for "7 or more"
       const std::uint32_t m7 = FirstDifferentByte((Load64(in + p + 7) ^ Load64(in + e + 7)) | kLastByteBit);
       std::size_t m = m0 + (-((m0 + 1) >> 3) & m7);
