@@ -7,6 +7,7 @@
 #                            tests/e2e/driver/qsdrive.exe (default build/windows)
 #              QS_E2E_DIR    where the prefix, logs and screenshots go (default build/e2e)
 #              QS_E2E_KEEP   1: keep the Wine prefix of an earlier run instead of making a new one
+#              QS_E2E_VISIBLE 1: show the windows on $DISPLAY when it answers, instead of on Xvfb
 #
 # A throw-away Wine prefix is made once per run and shared by the scenarios; each scenario resets
 # the registry keys and folders it uses. The wizard is driven by qsdrive.exe (tests/e2e/driver),
@@ -44,14 +45,21 @@ cleanup() {
 trap cleanup EXIT
 
 display=""
+# QS_E2E_VISIBLE=1: use the caller's display when it answers (the demo's visible window).
+if [ "${QS_E2E_VISIBLE:-0}" = 1 ] && [ -n "${DISPLAY:-}" ] && xdotool getdisplaygeometry >/dev/null 2>&1; then
+  display="$DISPLAY"
+fi
 for n in $(seq 91 120); do
+  [ -n "$display" ] && break
   if [ ! -e "/tmp/.X$n-lock" ] && [ ! -e "/tmp/.X11-unix/X$n" ]; then display=":$n"; break; fi
 done
 [ -n "$display" ] || { echo "e2e: no free X display" >&2; exit 2; }
-Xvfb "$display" -screen 0 1024x768x24 -nolisten tcp >"$logs/xvfb.log" 2>&1 &
-xvfb_pid=$!
-export DISPLAY="$display"
-for _ in $(seq 50); do [ -e "/tmp/.X11-unix/X${display#:}" ] && break; sleep 0.1; done
+if [ "$display" != "${DISPLAY:-}" ]; then
+  Xvfb "$display" -screen 0 1024x768x24 -nolisten tcp >"$logs/xvfb.log" 2>&1 &
+  xvfb_pid=$!
+  export DISPLAY="$display"
+  for _ in $(seq 50); do [ -e "/tmp/.X11-unix/X${display#:}" ] && break; sleep 0.1; done
+fi
 
 if [ "${QS_E2E_KEEP:-0}" != 1 ] || [ ! -f "$WINEPREFIX/system.reg" ]; then
   rm -rf "$WINEPREFIX"
