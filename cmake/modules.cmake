@@ -6,6 +6,11 @@ function(qs_module name dir)
   if(srcs)
     add_library(qs_${name} STATIC ${srcs})
     target_include_directories(qs_${name} PUBLIC ${CMAKE_SOURCE_DIR}/src)
+    if(WIN32)
+      # Link-time-optimisable code beside the machine code: src/app links the fixed-size stub with
+      # LTO; every other program links the machine code.
+      target_compile_options(qs_${name} PRIVATE -flto -ffat-lto-objects)
+    endif()
     target_link_libraries(qs_${name} PUBLIC ${M_DEPS})
   else()
     add_library(qs_${name} INTERFACE)
