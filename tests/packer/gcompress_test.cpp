@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <cstring>
 #include <fstream>
@@ -203,6 +204,123 @@ TEST(GCompress, ManySmallRandomInputsMatchThePlainCompressor) {
     const int produced = lzr.DecompressChunk(out.data(), len, expanded.data());
     ASSERT_EQ(Bytes(expanded.begin(), expanded.begin() + produced), piece) << "round " << round;
   }
+}
+
+// Pieces made of what the compressor tells apart: literals from a small or full alphabet, repeats
+// of 8 to 15 equal bytes (no run), runs around 16 and 4,095 bytes, and copies of earlier bytes at
+// distances around 1, 18 and 4,095 of lengths around 3, 7, 14 and 18, some with a changed last byte.
+Bytes StructuredPiece(std::mt19937& rng, std::size_t n) {
+  const unsigned alphabet = rng() % 2 ? 2 + rng() % 6 : 256;
+  auto pick = [&](std::initializer_list<std::size_t> choices) { return choices.begin()[rng() % choices.size()]; };
+  Bytes b;
+  while (b.size() < n) {
+    const unsigned what = rng() % 400;
+    if (what < 140) {
+      for (std::size_t i = 1 + rng() % 24; i > 0; --i) b.push_back(static_cast<std::uint8_t>(rng() % alphabet));
+    } else if (what < 190) {
+      b.insert(b.end(), pick({8 + rng() % 8, 15, 16, 17, 1 + rng() % 40}), static_cast<std::uint8_t>(rng()));
+    } else if (what < 193) {
+      b.insert(b.end(), pick({4094, 4095, 4096, 4111, 4112, 1 + rng() % 9000}), static_cast<std::uint8_t>(rng()));
+    } else if (!b.empty()) {
+      const std::size_t distance =
+          std::min(b.size(), pick({1 + rng() % 20, 4094 + rng() % 4, 1 + rng() % b.size(), 1 + rng() % 4096}));
+      const std::size_t length = pick({2, 3, 6, 7, 8, 13, 14, 15, 17, 18, 19, 1 + rng() % 60});
+      for (std::size_t i = 0; i < length; ++i) b.push_back(b[b.size() - distance]);
+      if (rng() % 3 == 0) b.back() ^= static_cast<std::uint8_t>(1 + rng() % 255);
+    }
+  }
+  b.resize(n);
+  return b;
+}
+
+// The compressor works on pieces of more than 16 full matches in whole groups and on the rest step
+// by step; both, and the changes between them, must give the plain compressor's bytes. One TLZR
+// serves every piece (nothing may carry over), and every piece lies in a buffer of its own size,
+// so that a sanitizer build sees any read past it.
+TEST(GCompress, StructuredPiecesMatchThePlainCompressor) {
+  std::mt19937 rng(31337);
+  TLZR lzr;
+  Bytes out(TLZR::CompressOutSize), expanded(TLZR::ExpandOutSize);
+  for (int round = 0; round < 1500; ++round) {
+    const std::size_t n = round % 25 == 0 ? 32783 - rng() % 300 : round % 5 == 0 ? 280 + rng() % 40 : 1 + rng() % 3000;
+    const Bytes piece = StructuredPiece(rng, n);
+    const Bytes plain =
+        reference::CompressChunk(piece, static_cast<std::uint8_t>(rng()), static_cast<std::uint8_t>(rng()));
+    const int len = lzr.CompressChunk(piece.data(), static_cast<int>(n), out.data());
+    ASSERT_EQ(len, static_cast<int>(plain.size())) << "round " << round << ", " << n << " bytes";
+    ASSERT_TRUE(std::equal(plain.begin(), plain.end(), out.begin()))
+        << "round " << round << ", " << n << " bytes: first difference at byte "
+        << (std::mismatch(plain.begin(), plain.end(), out.begin()).first - plain.begin());
+    const int produced = lzr.DecompressChunk(out.data(), len, expanded.data());
+    ASSERT_TRUE(Bytes(expanded.begin(), expanded.begin() + produced) == piece) << "round " << round;
+  }
+}
+
+// Full matches of 18 bytes one after the other, up to the end of pieces of every length from just
+// above 16 full matches on: the whole groups must stop early enough to read only inside the piece,
+// whichever way their ends fall.
+TEST(GCompress, RowsOfFullMatchesUpToThePieceEnd) {
+  std::mt19937 rng(12);
+  TLZR lzr;
+  Bytes out(TLZR::CompressOutSize);
+  for (std::size_t period : {19u, 20u, 37u}) {
+    Bytes pattern(period);
+    for (auto& b : pattern) b = static_cast<std::uint8_t>(rng());
+    for (std::size_t n = 280; n < 700; ++n) {
+      Bytes piece(n);
+      for (std::size_t i = 0; i < n; ++i) piece[i] = pattern[i % period];
+      const int len = lzr.CompressChunk(piece.data(), static_cast<int>(n), out.data());
+      ASSERT_TRUE(Bytes(out.begin(), out.begin() + len) == reference::CompressChunk(piece))
+          << "period " << period << ", " << n << " bytes";
+    }
+  }
+}
+
+// A source in memory is compressed where it lies; any other source through its reads. Both give
+// the same container, and leave the source just after the count.
+class TPlainStream : public TStream {
+ public:
+  explicit TPlainStream(Bytes bytes) : mem_(std::move(bytes)) {}
+  std::size_t Read(void* buffer, std::size_t count) override { return mem_.Read(buffer, count); }
+  std::size_t Write(const void* buffer, std::size_t count) override { return mem_.Write(buffer, count); }
+  std::int64_t Seek(std::int64_t offset, SeekOrigin origin) override { return mem_.Seek(offset, origin); }
+
+ private:
+  TMemoryStream mem_;
+};
+
+TEST(GCompress, SourceInMemoryOrNotGivesTheSameContainer) {
+  std::mt19937 rng(4);
+  struct Case {
+    const char* what;
+    std::size_t size, start, count;
+  } cases[] = {
+      {"whole source", 70000, 0, 70000},
+      {"from the middle, short of the end", 70000, 1234, 40000},
+      {"one chunk and one byte", 32784 + 10, 10, 32784},
+      {"a few bytes", 100, 3, 20},
+  };
+  for (const auto& c : cases) {
+    const Bytes data = StructuredPiece(rng, c.size);
+    TMemoryStream memory(data);
+    TPlainStream plain(data);
+    TMemoryStream fromMemory, fromPlain;
+    memory.SetPosition(static_cast<std::int64_t>(c.start));
+    plain.SetPosition(static_cast<std::int64_t>(c.start));
+    TGCompressStream().CompressStream(memory, fromMemory, static_cast<std::int64_t>(c.count));
+    TGCompressStream().CompressStream(plain, fromPlain, static_cast<std::int64_t>(c.count));
+    EXPECT_TRUE(fromMemory.Bytes() == fromPlain.Bytes()) << c.what;
+    EXPECT_TRUE(fromMemory.Bytes() ==
+                reference::Compress(Bytes(data.begin() + static_cast<std::ptrdiff_t>(c.start),
+                                          data.begin() + static_cast<std::ptrdiff_t>(c.start + c.count))))
+        << c.what;
+    EXPECT_EQ(memory.Position(), static_cast<std::int64_t>(c.start + c.count)) << c.what;
+    EXPECT_EQ(plain.Position(), static_cast<std::int64_t>(c.start + c.count)) << c.what;
+  }
+  // Past its end a source in memory gives nothing: a read error.
+  TMemoryStream past(Bytes(10, 1)), out;
+  past.SetPosition(20);
+  EXPECT_THROW(TGCompressStream().CompressStream(past, out, 5), EReadError);
 }
 
 TEST(GCompress, FindMatchWindowNegativePositionsAndChunkEnd) {
