@@ -3,5 +3,5 @@
 set -euo pipefail
 bash scripts/deps-libjpeg-win32.sh
 cmake --preset windows >/dev/null
-cmake --build --preset windows --target Quillset qsdrive
+cmake --build --preset windows --target Quillset qsdrive qspause sample_product
 timeout 900 bash tests/e2e/run.sh
