@@ -140,21 +140,26 @@ enum class Fault { Length, WordCutOff, ItemCutOff, RunCutOff, BeforeStart, TooLo
 
 // ---- TLZR ---------------------------------------------------------------------------------------
 
-// The walk over a piece reads the hash of each position it visits from `hashes`, all of them worked
-// out beforehand in one pass. Beside the position in FHashTable, `contents` keeps the first 8 bytes
-// at that position, so that a candidate is judged without waiting for a read at its position.
+// The table and the compressor's work areas, in one block: the walk over a piece reaches all three
+// from one base. The walk reads the hash of each position it visits from `hashes`, worked out a
+// block at a time ahead of it, and `contents` keeps the first 8 bytes at the position held by each
+// entry of `positions` (the table FHashTable), so that a candidate is judged without waiting for a
+// read at its position.
 struct TLZR::Scratch {
   std::uint64_t contents[HashEntries];
+  std::int16_t positions[HashEntries];
   std::uint16_t hashes[ChunkSize];
 };
 
 TLZR::TLZR() {
-  FHashTable = new (std::nothrow) std::int16_t[HashEntries];
-  if (!FHashTable) throw GPacker(kMsgNoCompressionTable);
+  scratch_.reset(new (std::nothrow) Scratch);
+  if (!scratch_) throw GPacker(kMsgNoCompressionTable);
+  std::memset(scratch_->contents, 0, sizeof scratch_->contents);  // every entry holds a value
+  FHashTable = scratch_->positions;
   ClearTable();
 }
 
-TLZR::~TLZR() { delete[] FHashTable; }
+TLZR::~TLZR() = default;
 
 void TLZR::ClearTable() { std::memset(FHashTable, 0xFF, HashEntries * sizeof(std::int16_t)); }
 
@@ -175,7 +180,7 @@ int TLZR::CompressChunk(const std::uint8_t* in, int n, std::uint8_t* out) {
   // Empty entries hold 0x8080 (-32,640) rather than -1: like every negative entry it lies 4,096
   // or more before any position, so "p - e < 4,096" alone, taken unsigned, decides a candidate.
   std::memset(FHashTable, 0x80, HashEntries * sizeof(std::int16_t));
-  std::int16_t* const table = FHashTable;
+  Scratch& s = *scratch_;
 
   const std::uint8_t* ip = in;  // input position p
   const std::uint8_t* const iend = in + n;
@@ -223,12 +228,6 @@ int TLZR::CompressChunk(const std::uint8_t* in, int n, std::uint8_t* out) {
   // with p < n and o <= n, as the step by step loop below checks, and with 18 bytes of the piece
   // left for the comparisons. Only a run may cross that bound; it ends the fast loop.
   const std::size_t pfast = n > 16 * kMaxMatch ? static_cast<std::size_t>(n - 16 * kMaxMatch) : 0;
-  if (!scratch_) {
-    scratch_.reset(new (std::nothrow) Scratch());  // zeroed: every entry of contents holds a value
-    if (!scratch_) throw GPacker(kMsgNoCompressionTable);
-  }
-  std::uint16_t* const hashes = scratch_->hashes;
-  std::uint64_t* const contents = scratch_->contents;
   std::size_t p = 0;
   // The hashes are worked out a block at a time ahead of the walk: [p, hashed) always holds them.
   // The blocks grow while no run skips positions, and start small again after one, so that few
@@ -237,7 +236,7 @@ int TLZR::CompressChunk(const std::uint8_t* in, int n, std::uint8_t* out) {
   std::size_t hashed = 0, block = kFirstBlock;
   auto cover = [&]() {
     hashed = std::min(p + block, static_cast<std::size_t>(n) - 2);
-    HashRange(in, static_cast<std::size_t>(n), p, hashed, hashes);
+    HashRange(in, static_cast<std::size_t>(n), p, hashed, s.hashes);
     block = std::min(2 * block, kLastBlock);
   };
   // One item; false when a run ends it at pfast or beyond.
@@ -262,11 +261,11 @@ int TLZR::CompressChunk(const std::uint8_t* in, int n, std::uint8_t* out) {
     }
     if (p >= hashed) [[unlikely]]
       cover();
-    const std::size_t h = hashes[p];
-    const std::int16_t e = table[h];
-    const std::uint64_t y = contents[h];
-    table[h] = static_cast<std::int16_t>(p);  // 32,768 and more wrap negative: never candidates
-    contents[h] = x;
+    const std::size_t h = s.hashes[p];
+    const std::int16_t e = s.positions[h];
+    const std::uint64_t y = s.contents[h];
+    s.positions[h] = static_cast<std::int16_t>(p);  // 32,768 and more wrap negative: never candidates
+    s.contents[h] = x;
     const std::uint32_t distance = static_cast<std::uint32_t>(static_cast<int>(p) - e);
     const std::uint64_t diff = x ^ y;
     // Literal or match stays a jump: predicting it lets the next steps start early. It is a match
@@ -317,8 +316,8 @@ int TLZR::CompressChunk(const std::uint8_t* in, int n, std::uint8_t* out) {
     if (left >= kMinMatch) {
       const std::uint32_t h = Hash3(b, ip[1], ip[2]);
       const int p = static_cast<int>(ip - in);
-      const int e = table[h];
-      table[h] = static_cast<std::int16_t>(p);
+      const int e = s.positions[h];
+      s.positions[h] = static_cast<std::int16_t>(p);
       const std::uint32_t distance = static_cast<std::uint32_t>(p - e);
       if (distance < kWindow) {
         const int m = MatchLength(ip, ip - distance, std::min(left, kMaxMatch));

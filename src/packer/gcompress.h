@@ -73,12 +73,11 @@ class TLZR {
   void ClearTable();
 
   // 4,096 input positions as signed 16-bit numbers; -1 is empty. Positions of 32,768 and more
-  // are stored negative and so are never candidates.
+  // are stored negative and so are never candidates. It lies in the block of the compressor's
+  // work areas, allocated with it by the constructor.
   std::int16_t* FHashTable = nullptr;
 
  private:
-  // The compressor's work areas beside the table, allocated by the first compression, so that
-  // expansion does without them.
   struct Scratch;
   std::unique_ptr<Scratch> scratch_;
 };
