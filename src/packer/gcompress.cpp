@@ -21,11 +21,9 @@ constexpr int kMinRun = 16;
 constexpr int kMaxRun = 4095;
 constexpr std::uint32_t kHashMultiplier = 40543;
 constexpr std::uint32_t kWordStart = 0x8000;  // the compressor's empty command word: its stop bit
-// The bytes at the three lowest addresses of an 8-byte load; a bit of the byte at the lowest and
-// at the highest address.
+// The bytes at the three lowest addresses of an 8-byte load; a bit of the byte at the highest.
 constexpr std::uint64_t kFirstThreeBytes =
     std::endian::native == std::endian::little ? 0x0000000000FFFFFFull : 0xFFFFFF0000000000ull;
-constexpr std::uint64_t kFirstByteBit = std::endian::native == std::endian::little ? 1ull : 1ull << 63;
 constexpr std::uint64_t kLastByteBit = std::endian::native == std::endian::little ? 1ull << 56 : 1ull << 7;
 
 std::uint64_t Load64(const std::uint8_t* p) {
