@@ -221,6 +221,7 @@ const ClassInfo& TMemo::StaticInfo() {
 }
 
 TMemo::TMemo(TComponent* owner) : TWinControl(owner) {
+  SetColor(clWindow);  // a memo is a white text area, like the toolkit's edits
   lines_.onChange = [this] { Changed(Change::Lines); };
 }
 
