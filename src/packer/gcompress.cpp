@@ -47,27 +47,33 @@ std::uint32_t Hash3(std::uint32_t a, std::uint32_t b, std::uint32_t c) {
   return ((v * kHashMultiplier) >> 4) & 0xFFF;
 }
 
+// Whether the hashes are worked out 16 at a time in vector registers.
+#if defined(__SSE2__) || defined(__ARM_NEON)
+constexpr bool kVectorHashes = std::endian::native == std::endian::little;
+#else
+constexpr bool kVectorHashes = false;
+#endif
+
 // The hashes of positions from to to (to <= n - 2, positions with three bytes left) of in[0..n-1];
-// a few more past to may be filled. On little-endian machines 16 positions at a time: a 16-bit lane
-// of a load holds a position's first two bytes, a lane of the load two bytes on its third, and the
-// lanes of the loads one byte further give the odd positions. 16 bits of the product are all the
+// a few more past to may be filled. With vectors, 16 positions at a time: a 16-bit lane of a
+// little-endian load holds a position's first two bytes and the same lane of the load two bytes on
+// its third; the loads one byte further give the odd positions. 16 bits of the product are all the
 // hash needs.
 [[gnu::noinline]] void HashRange(const std::uint8_t* in, std::size_t n, std::size_t from, std::size_t to,
                                  std::uint16_t* hashes) {
   std::size_t i = from;
-  if constexpr (std::endian::native == std::endian::little) {
+  if constexpr (kVectorHashes) {
     using Lanes = std::uint16_t __attribute__((vector_size(16)));
-    auto load = [](const std::uint8_t* p) {
-      Lanes v;
-      std::memcpy(&v, p, sizeof v);
-      return v;
-    };
-    auto hash = [](Lanes first, Lanes third) {
-      const Lanes v = first << 8 ^ (first >> 8) << 4 ^ (third & 0xFF);
-      return v * static_cast<std::uint16_t>(kHashMultiplier) >> 4;
-    };
     for (; i < to && i + 19 <= n; i += 16) {
-      const Lanes even = hash(load(in + i), load(in + i + 2)), odd = hash(load(in + i + 1), load(in + i + 3));
+      Lanes even, evenThird, odd, oddThird;
+      std::memcpy(&even, in + i, sizeof even);
+      std::memcpy(&odd, in + i + 1, sizeof odd);
+      std::memcpy(&evenThird, in + i + 2, sizeof evenThird);
+      std::memcpy(&oddThird, in + i + 3, sizeof oddThird);
+      even = even << 8 ^ (even >> 8) << 4 ^ (evenThird & 0xFF);
+      odd = odd << 8 ^ (odd >> 8) << 4 ^ (oddThird & 0xFF);
+      even = even * static_cast<std::uint16_t>(kHashMultiplier) >> 4;
+      odd = odd * static_cast<std::uint16_t>(kHashMultiplier) >> 4;
       const Lanes lo = __builtin_shufflevector(even, odd, 0, 8, 1, 9, 2, 10, 3, 11);
       const Lanes hi = __builtin_shufflevector(even, odd, 4, 12, 5, 13, 6, 14, 7, 15);
       std::memcpy(hashes + i, &lo, sizeof lo);
@@ -139,13 +145,12 @@ enum class Fault { Length, WordCutOff, ItemCutOff, RunCutOff, BeforeStart, TooLo
 // ---- TLZR ---------------------------------------------------------------------------------------
 
 // The table and the compressor's work areas, in one block: the walk over a piece reaches all three
-// from one base. The walk reads the hash of each position it visits from `hashes`, worked out a
-// block at a time ahead of it, and `contents` keeps the first 8 bytes at the position held by each
-// entry of `positions` (the table FHashTable), so that a candidate is judged without waiting for a
-// read at its position.
+// from one base (the table first, at no offset). The walk reads the hash of each position it visits from `hashes`,
+// worked out a block at a time ahead of it, and `contents` keeps the first 8 bytes at the position held by each entry
+// of `positions` (the table FHashTable), so that a candidate is judged without waiting for a read at its position.
 struct TLZR::Scratch {
-  std::uint64_t contents[HashEntries];
   std::int16_t positions[HashEntries];
+  std::uint64_t contents[HashEntries];
   std::uint16_t hashes[ChunkSize];
 };
 
