@@ -2,12 +2,21 @@
 // Win32 backend puts the installer together (COM, platform, application, wizard form).
 #include <windows.h>
 
+#include <cstdlib>
+#include <string>
+
 #include "ui/win32/program.h"
 
 // No demangled names in a terminate message: keeps the demangler out of the fixed-size stub.
 namespace __gnu_cxx {
 void __verbose_terminate_handler() { std::abort(); }
 }  // namespace __gnu_cxx
+
+// The runtime's exception classes bring in std::random_device, which calls these two members of
+// std::string. Instantiated here they come from the program itself; left to the library they pull
+// in its whole string object file (some 30 KB of the fixed-size stub).
+template int std::string::compare(const char*) const;
+template std::string::pointer std::string::_M_create(std::string::size_type&, std::string::size_type);
 
 int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int showCommand) {
   return qs::win32::RunInstaller(instance, showCommand);

@@ -381,6 +381,11 @@ TEST_F(BackendTest, EditsAndCheckBoxesReachTheModel) {
                reinterpret_cast<LPARAM>("D:\\Palm apps"));
   Pump();
   EXPECT_EQ(dir->Text(), "D:\\Palm apps");
+  const std::string longText = "C:\\" + std::string(3000, 'x');  // typed text is taken whole
+  SendMessageA(FindWindowExA(W(dir), nullptr, "Edit", nullptr), WM_SETTEXT, 0,
+               reinterpret_cast<LPARAM>(longText.c_str()));
+  Pump();
+  EXPECT_EQ(dir->Text(), longText);
   PostMessageA(W(box), BM_CLICK, 0, 0);
   Pump();
   EXPECT_TRUE(box->Checked());

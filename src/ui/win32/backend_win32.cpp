@@ -41,6 +41,19 @@ SIZE TextExtent(HFONT font, const std::string& text, int maxWidth, bool wrap) {
   return SIZE{r.right - r.left, r.bottom - r.top};
 }
 
+// The whole text of a window, however long.
+std::string WindowText(HWND w) {
+  const int n = GetWindowTextLengthA(w);
+  if (n <= 0) return {};
+  std::vector<char> buffer(static_cast<std::size_t>(n) + 1);
+  const int got = GetWindowTextA(w, buffer.data(), n + 1);
+  return std::string(buffer.data(), static_cast<std::size_t>(std::max(got, 0)));
+}
+
+// Windows that carry a name for tools outside the process. The names are global atoms, shared by
+// the whole session: a form with an absurd number of components does not get to exhaust them.
+constexpr int kMaxNamedWindows = 1024;
+
 bool IsDescendant(HWND child, HWND parent) { return child && parent && (child == parent || IsChild(parent, child)); }
 
 }  // namespace
@@ -149,7 +162,6 @@ void TWin32Backend::Create(TControl& control, HWND parent) {
   View& v = *owned;
   v.control = &control;
   v.id = nextId_++;
-  if (!control.Name().empty()) v.name = GlobalAddAtomA(control.Name().c_str());
 
   if (dynamic_cast<TForm*>(&control)) {
     v.kind = Kind::Form;
@@ -183,7 +195,6 @@ void TWin32Backend::Create(TControl& control, HWND parent) {
     v.kind = Kind::Container;
   } else {
     // A graphic control of a kind this backend does not draw: it keeps its values only.
-    if (v.name) GlobalDeleteAtom(v.name);
     return;
   }
 
@@ -252,11 +263,12 @@ void TWin32Backend::Create(TControl& control, HWND parent) {
       break;
   }
   HWND hwnd = CreateWindowExA(ex, cls, text, style, 0, 0, 0, 0, parent, id, instance_, nullptr);
-  if (!hwnd) {
-    if (v.name) GlobalDeleteAtom(v.name);
-    return;
-  }
+  if (!hwnd) return;
   v.hwnd = hwnd;
+  if (!control.Name().empty() && namedWindows_ < kMaxNamedWindows) {
+    v.name = GlobalAddAtomA(control.Name().c_str());
+    if (v.name) ++namedWindows_;
+  }
   View* raw = owned.get();
   views_[&control] = std::move(owned);
   ids_[v.id] = raw;
@@ -442,9 +454,7 @@ void TWin32Backend::ApplyText(View& v) {
       if (auto* memo = dynamic_cast<TMemo*>(&c)) SetWindowTextA(v.hwnd, memo->Lines().Text().c_str());
       break;
     case Kind::DirectoryEdit: {
-      char current[1024];
-      GetWindowTextA(v.edit, current, sizeof current);
-      if (c.Caption() != current) SetWindowTextA(v.edit, c.Caption().c_str());
+      if (c.Caption() != WindowText(v.edit)) SetWindowTextA(v.edit, c.Caption().c_str());
       break;
     }
     case Kind::ProgressBar:
@@ -701,7 +711,10 @@ void TWin32Backend::Destroying(TControl& control) {
   Untag(v, v.hwnd);
   windows_.erase(v.browse);
   if (v.hwnd && IsWindow(v.hwnd)) DestroyWindow(v.hwnd);
-  if (v.name) GlobalDeleteAtom(v.name);
+  if (v.name) {
+    GlobalDeleteAtom(v.name);
+    --namedWindows_;
+  }
   if (v.icon) DestroyIcon(v.icon);
   ids_.erase(v.id);
   views_.erase(it);
@@ -1026,10 +1039,8 @@ void TWin32Backend::Command(View& v, HWND from, int code) {
       if (from == v.browse && code == BN_CLICKED) {
         Browse(v);
       } else if (from == v.edit && code == EN_CHANGE && !v.updating) {
-        char text[1024];
-        GetWindowTextA(v.edit, text, sizeof text);
         auto* edit = static_cast<TDirectoryEdit*>(v.control);
-        std::string value = text;
+        std::string value = WindowText(v.edit);
         v.updating = true;
         Safely([edit, value] { edit->SetText(value); });
         v.updating = false;

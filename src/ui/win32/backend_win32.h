@@ -152,6 +152,7 @@ class TWin32Backend : public TUiBackend, public TControlBackend, public IMessage
   HICON bigIcon_ = nullptr, smallIcon_ = nullptr;
   bool defaultIcon_ = true;
   int nextId_ = 1000;
+  int namedWindows_ = 0;
   std::unordered_map<const TControl*, std::unique_ptr<View>> views_;
   std::unordered_map<HWND, View*> windows_;
   std::unordered_map<int, View*> ids_;
