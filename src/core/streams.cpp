@@ -28,6 +28,22 @@ std::int64_t TStream::CopyFrom(TStream& source, std::int64_t count) {
     source.SetPosition(0);
     count = source.Size();
   }
+  if (count <= 0) return 0;
+  // A memory stream takes the bytes in one allocation: an empty one gets room for as many as the
+  // source really holds (never more, whatever count says); one that already holds bytes grows at
+  // least twofold, so that a run of appends stays linear. Bytes in memory are copied directly.
+  const std::int64_t available = std::max<std::int64_t>(source.Size() - source.Position(), 0);
+  if (auto* dest = dynamic_cast<TMemoryStream*>(this)) {
+    const auto end = static_cast<std::size_t>(dest->Position() + std::min(count, available));
+    const std::size_t capacity = dest->Bytes().capacity();
+    if (end > capacity) dest->Reserve(dest->Bytes().empty() ? end : std::max(end, 2 * capacity));
+  }
+  if (auto* from = dynamic_cast<TMemoryStream*>(&source); from && from != this && available >= count) {
+    const std::int64_t at = from->Position();
+    WriteBuffer(from->Data() + at, static_cast<std::size_t>(count));
+    from->SetPosition(at + count);
+    return count;
+  }
   std::int64_t done = 0;
   std::vector<std::uint8_t> buf(static_cast<std::size_t>(std::min<std::int64_t>(count, 61440)) + 1);
   while (done < count) {
@@ -71,8 +87,12 @@ std::size_t TMemoryStream::Read(void* buffer, std::size_t count) {
 
 std::size_t TMemoryStream::Write(const void* buffer, std::size_t count) {
   if (count == 0) return 0;
-  if (pos_ + count > data_.size()) data_.resize(pos_ + count);
-  std::memcpy(data_.data() + pos_, buffer, count);
+  const auto* bytes = static_cast<const std::uint8_t*>(buffer);
+  if (pos_ > data_.size()) data_.resize(pos_);  // a gap before the position is filled with zeros
+  const std::size_t over = std::min(count, data_.size() - pos_);
+  if (over) std::memcpy(data_.data() + pos_, bytes, over);
+  // The rest goes on at the end as it is, without zeroing the room first.
+  if (over < count) data_.insert(data_.end(), bytes + over, bytes + count);
   pos_ += count;
   return count;
 }

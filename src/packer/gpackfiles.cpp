@@ -1,5 +1,9 @@
 #include "packer/gpackfiles.h"
 
+#include <algorithm>
+#include <cstdint>
+#include <new>
+
 #include "core/errors.h"
 #include "core/text.h"
 #include "packer/gcompress.h"
@@ -25,6 +29,39 @@ PropValue Object(TPersistent* obj) {
   PropValue v;
   v.obj = obj;
   return v;
+}
+
+std::uint32_t LoadLE32(const std::uint8_t* p) {
+  return p[0] | (std::uint32_t{p[1]} << 8) | (std::uint32_t{p[2]} << 16) | (std::uint32_t{p[3]} << 24);
+}
+
+// Room to set aside before a container at the stream's position is expanded, found from its chunk
+// headers alone: a stored chunk gives its length less one, any other chunk at most one whole piece.
+// For a container the compressor wrote that is at most one piece more than it expands to, so the
+// expansion never has to move what it has produced. Only chunks whose bytes are all present count,
+// and the room never exceeds kMaxRoomFactor times the container's size: forged headers cannot make
+// it large. A container that expands further (long runs) grows as it is expanded.
+constexpr std::uint64_t kMaxRoomFactor = 64;
+
+std::size_t ExpansionRoom(const TMemoryStream& stream, std::size_t from) {
+  const std::uint8_t* p = stream.Data();
+  const std::size_t size = stream.Bytes().size();
+  if (from > size || size - from < 7) return 0;
+  const std::uint64_t cap = std::min<std::uint64_t>(kMaxRoomFactor * (size - from), SIZE_MAX / 2);
+  std::int64_t total = static_cast<std::int32_t>(LoadLE32(p + from + 3));
+  std::size_t at = from + 7;
+  std::uint64_t room = 0;
+  while (total > 0 && size - at >= 4 && room < cap) {
+    const auto n = static_cast<std::int32_t>(LoadLE32(p + at));
+    if (n < 0 || n > TLZR::MaxChunkLength || size - at - 4 < static_cast<std::size_t>(n)) break;
+    if (n >= 2 && p[at + 4] == TLZR::StoredMark)
+      room += static_cast<std::uint64_t>(n) - 1;
+    else if (n >= 3)
+      room += TLZR::ChunkSize;
+    at += 4 + static_cast<std::size_t>(n);
+    total -= n + 4;
+  }
+  return static_cast<std::size_t>(std::min(room, cap));
 }
 
 }  // namespace
@@ -104,7 +141,18 @@ void TFileItem::ReadTPFData(TStream& stream) {
   FData->Clear();
   if (Compress) {
     TGCompressStream codec;
+    if (auto* memory = dynamic_cast<TMemoryStream*>(&stream)) {
+      const std::size_t room = ExpansionRoom(*memory, static_cast<std::size_t>(memory->Position()));
+      try {
+        if (room > FData->Bytes().capacity()) FData->Reserve(room);
+      } catch (const std::bad_alloc&) {
+        // only a head start: the expansion takes room as it goes
+      }
+    }
     codec.DecompressStream(stream, *FData);
+    // The bytes stay for the life of the program: room left over beyond an eighth goes back.
+    auto& bytes = FData->Bytes();
+    if (bytes.capacity() - bytes.size() > bytes.size() / 8 + 4096) bytes.shrink_to_fit();
   } else {
     stream.SetPosition(0);
     FData->CopyFrom(stream, 0);

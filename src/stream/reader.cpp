@@ -50,6 +50,27 @@ void TValueReader::Read(void* buffer, std::size_t count) {
   }
 }
 
+void TValueReader::ReadInto(TStream& dest, std::size_t count) {
+  if (count > Available()) throw EReadError(std::string(kMsgStreamRead));
+  // A stream in memory hands the bytes past the current block over in one piece.
+  if (auto* memory = dynamic_cast<TMemoryStream*>(&stream_); memory && count > end_ - pos_) {
+    const std::size_t n = end_ - pos_;
+    dest.WriteBuffer(buf_.data() + pos_, n);
+    pos_ = end_;
+    const std::int64_t at = memory->Position();
+    dest.WriteBuffer(memory->Data() + at, count - n);
+    memory->SetPosition(at + static_cast<std::int64_t>(count - n));
+    return;
+  }
+  while (count > 0) {
+    if (!Fill()) throw EReadError(std::string(kMsgStreamRead));
+    const std::size_t n = std::min(count, end_ - pos_);
+    dest.WriteBuffer(buf_.data() + pos_, n);
+    pos_ += n;
+    count -= n;
+  }
+}
+
 std::uint8_t TValueReader::ReadByte() {
   if (!Fill()) throw EReadError(std::string(kMsgStreamRead));
   return buf_[pos_++];
@@ -502,8 +523,9 @@ void TReader::DefineBinaryProperty(std::string_view name, const std::function<vo
   // The bytes go whole, in a stream of their own, to the property's reader; reading goes on
   // after them however many it takes.
   TMemoryStream data;
-  data.SetSize(ReadLength(false, 1));
-  Read(data.Data(), data.Bytes().size());
+  const std::size_t length = ReadLength(false, 1);  // checked against the bytes present
+  data.Reserve(length);
+  ReadInto(data, length);
   data.SetPosition(0);
   read(data);
 }

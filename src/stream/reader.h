@@ -50,6 +50,9 @@ class TValueReader {
   // Raw payload reads.
   std::string ReadStr();  // a counted string
   void Read(void* buffer, std::size_t count);
+  // Reads count bytes into another stream at its position ("stream read error", with nothing
+  // written, when fewer remain).
+  void ReadInto(TStream& dest, std::size_t count);
   std::uint8_t ReadByte();
   std::uint32_t ReadU32();
   std::uint64_t ReadU64();
