@@ -146,6 +146,7 @@ struct Fixture {
   qs::PortableHost host{kProgram};
 
   ~Fixture() {
+    if (qs::HostSlot() == &host.platform) qs::SetHost(nullptr);
     std::error_code ec;
     if (!dir.empty()) std::filesystem::remove_all(dir, ec);
   }
@@ -179,8 +180,9 @@ std::uint32_t LE32(const std::uint8_t* p) {
 }
 
 Fixture& TheFixture() {
-  static Fixture* fx = [] {
-    auto* f = new Fixture;
+  // Released at exit, which removes the temporary installer.
+  static const std::unique_ptr<Fixture> fx = [] {
+    auto f = std::make_unique<Fixture>();
     Bytes text, binary;
     Gather({"/usr/include", "/usr/share/doc"}, 48u << 20, {".h", ".hpp", ".txt", ".md", ".html", ""}, text);
     Gather({"/usr/bin", "/usr/lib/x86_64-linux-gnu"}, 48u << 20, {}, binary);
