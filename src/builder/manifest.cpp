@@ -294,7 +294,7 @@ struct Reader {
   }
 
   // Adds a packed file, or finds the one already packed from the same file under the same name.
-  PackedFileSpec& Pack(const toml::node& at, const std::string& name, const fs::path& path,
+  PackedFileDescription& Pack(const toml::node& at, const std::string& name, const fs::path& path,
                        std::vector<std::uint8_t> bytes, bool compress, const std::string& what) {
     if (name.empty() || name.find_first_of("\\:/") != std::string::npos || name.size() > 255 ||
         std::any_of(name.begin(), name.end(), [](char c) { return static_cast<unsigned char>(c) < 32; }))
@@ -313,7 +313,7 @@ struct Reader {
                           " and once without");
       return f;
     }
-    PackedFileSpec f;
+    PackedFileDescription f;
     f.name = name;
     f.compress = compress;
     f.bytes = std::move(bytes);
@@ -499,7 +499,7 @@ Manifest ParseManifest(std::string_view text, const std::string& baseDir, const 
     for (auto& [name, on] : r.result.product.options)
       if (name == "CKInstallDoviConduit") conduitOn = on;
     bool conduitPacked = std::any_of(r.result.product.files.begin(), r.result.product.files.end(),
-                                     [](const PackedFileSpec& f) { return SameTextAZ(f.name, kConduitToolName); });
+                                     [](const PackedFileDescription& f) { return SameTextAZ(f.name, kConduitToolName); });
     if (conduitPacked && !conduitOn)
       r.result.warnings.push_back(
           sourceName + ": the conduit's files are packed but CKInstallDoviConduit is off; they are never used");

@@ -24,7 +24,7 @@
 namespace qs {
 
 struct Manifest {
-  InstallerSpec product;
+  InstallerDescription product;
   std::optional<std::string> stubPath;  // the stub named by the manifest, resolved against its folder
   std::vector<std::string> warnings;
 };

@@ -32,7 +32,7 @@ std::string Quoted(std::string_view s) { return "'" + std::string(s) + "'"; }
 
 // The packed file the installer finds under a name: the first whose name matches once a-z are
 // upper-cased.
-const PackedFileSpec* FindPacked(const InstallerSpec& product, std::string_view name) {
+const PackedFileDescription* FindPacked(const InstallerDescription& product, std::string_view name) {
   for (const auto& f : product.files)
     if (SameTextAZ(f.name, name)) return &f;
   return nullptr;
@@ -76,7 +76,7 @@ void CheckStub(const std::vector<std::uint8_t>& stub) {
   if (stub.size() < 2 || stub[0] != 'M' || stub[1] != 'Z') throw BuildError("the stub is not a Windows program");
 }
 
-std::vector<std::string> CheckInstallerSpec(const InstallerSpec& product) {
+std::vector<std::string> CheckInstallerDescription(const InstallerDescription& product) {
   std::vector<std::string> warnings;
 
   // Options and captions name controls of the form; a misspelt name would silently do nothing.
@@ -193,7 +193,7 @@ T& Control(TComponent& form, std::string_view name) {
   return *c;
 }
 
-void ApplySpec(TFormTools& form, const InstallerSpec& product) {
+void ApplyProduct(TFormTools& form, const InstallerDescription& product) {
   if (product.caption) form.SetCaption(*product.caption);
   if (product.directory) Control<TDirectoryEdit>(form, "DirectoryEdit1").SetText(*product.directory);
   for (const auto& [name, on] : product.options) Control<TCheckBox>(form, name).SetChecked(on);
@@ -229,19 +229,19 @@ void ApplySpec(TFormTools& form, const InstallerSpec& product) {
 
 }  // namespace
 
-std::vector<std::uint8_t> BuildPayload(const InstallerSpec& product) {
-  CheckInstallerSpec(product);
+std::vector<std::uint8_t> BuildPayload(const InstallerDescription& product) {
+  CheckInstallerDescription(product);
   // The built-in form is the starting point: every component, text and setting a product does
   // not change stays as the program carries it.
   auto builtIn = BuiltInFormTools();
   auto form = ReadPayload(std::vector<std::uint8_t>(builtIn.begin(), builtIn.end()));
-  ApplySpec(*form, product);
+  ApplyProduct(*form, product);
   TMemoryStream out;
   WriteComponentStream(out, *form);
   return out.Bytes();
 }
 
-std::vector<std::uint8_t> BuildInstaller(const std::vector<std::uint8_t>& stub, const InstallerSpec& product) {
+std::vector<std::uint8_t> BuildInstaller(const std::vector<std::uint8_t>& stub, const InstallerDescription& product) {
   CheckStub(stub);
   std::vector<std::uint8_t> result = stub;
   auto payload = BuildPayload(product);

@@ -55,7 +55,7 @@ inline constexpr std::string_view kConduitToolName = "CONDREG.EXE";
 // A packed file whose description holds this marker is offered as a runtime module.
 inline constexpr std::string_view kRuntimeMarker = "DORUVU";
 
-struct PackedFileSpec {
+struct PackedFileDescription {
   std::string name;         // the name it is stored and looked up under (no directory)
   std::string description;  // free text; holding kRuntimeMarker makes a runtime module
   bool compress = true;     // stored as a compressed container
@@ -65,7 +65,7 @@ struct PackedFileSpec {
 
 // What a product changes on the built-in form. Texts are single-byte code page 1252 text, line
 // breaks as "\r\n". Unset values keep the built-in form's.
-struct InstallerSpec {
+struct InstallerDescription {
   std::optional<std::string> caption;                 // the form's caption: window and application title
   std::optional<std::string> directory;               // default destination directory
   std::vector<std::pair<std::string, bool>> options;  // option check box -> checked
@@ -78,7 +78,7 @@ struct InstallerSpec {
   std::vector<TModuleRec> modules;
   bool compressModuleList = true;
   // Every other packed file, in collection order after the module list.
-  std::vector<PackedFileSpec> files;
+  std::vector<PackedFileDescription> files;
 };
 
 // Checks the description: raises BuildError for what would make a broken installer (unknown
@@ -86,15 +86,15 @@ struct InstallerSpec {
 // installer cannot tell apart, a conduit option without the conduit's files, texts the
 // installer would cut, pictures that are not what they claim to be). Gives warnings for what is
 // legal but probably not meant.
-std::vector<std::string> CheckInstallerSpec(const InstallerSpec& product);
+std::vector<std::string> CheckInstallerDescription(const InstallerDescription& product);
 
 // The payload: the built-in form with the description applied, as a component stream ("TPF0").
-// Checks the description first (CheckInstallerSpec).
-std::vector<std::uint8_t> BuildPayload(const InstallerSpec& product);
+// Checks the description first (CheckInstallerDescription).
+std::vector<std::uint8_t> BuildPayload(const InstallerDescription& product);
 
 // The installer: the stub followed by the payload. Raises BuildError when the stub is not
 // exactly kStubSize bytes.
-std::vector<std::uint8_t> BuildInstaller(const std::vector<std::uint8_t>& stub, const InstallerSpec& product);
+std::vector<std::uint8_t> BuildInstaller(const std::vector<std::uint8_t>& stub, const InstallerDescription& product);
 void CheckStub(const std::vector<std::uint8_t>& stub);
 
 // ---- reading installers back (for the people who make them) ----------------------------------

@@ -154,13 +154,13 @@ struct Fixture {
 
 // 200 files: sizes log-uniform from 300 bytes to 3 MB times `scale`; files 0, 1, 4, 5, 8, ... are
 // compressed; within each pair one is text and one binary.
-qs::InstallerSpec MakeSpec(const Bytes& text, const Bytes& binary, double scale) {
+qs::InstallerDescription MakeProduct(const Bytes& text, const Bytes& binary, double scale) {
   std::mt19937_64 rng(2024);
   std::uniform_real_distribution<double> logSize(std::log(300.0), std::log(3.0e6));
-  qs::InstallerSpec spec;
+  qs::InstallerDescription product;
   std::size_t textAt = 0, binAt = 0;
   for (int i = 0; i < kFiles; ++i) {
-    qs::PackedFileSpec f;
+    qs::PackedFileDescription f;
     f.name = "FILE" + std::to_string(i) + (i % 2 ? ".BIN" : ".TXT");
     f.compress = (i / 2) % 2 == 0;
     const Bytes& pool = i % 2 ? binary : text;
@@ -170,9 +170,9 @@ qs::InstallerSpec MakeSpec(const Bytes& text, const Bytes& binary, double scale)
     if (at + n > pool.size()) at = 0;
     f.bytes.assign(pool.begin() + static_cast<std::ptrdiff_t>(at), pool.begin() + static_cast<std::ptrdiff_t>(at + n));
     at += n;
-    spec.files.push_back(std::move(f));
+    product.files.push_back(std::move(f));
   }
-  return spec;
+  return product;
 }
 
 std::uint32_t LE32(const std::uint8_t* p) {
@@ -192,11 +192,11 @@ Fixture& TheFixture() {
     }
     // The sizes are scaled until the payload is within 2% of its goal.
     double scale = 1.0;
-    qs::InstallerSpec spec;
+    qs::InstallerDescription product;
     Bytes payload;
     for (int round = 0; round < 4; ++round) {
-      spec = MakeSpec(text, binary, scale);
-      payload = qs::BuildPayload(spec);
+      product = MakeProduct(text, binary, scale);
+      payload = qs::BuildPayload(product);
       const double off = static_cast<double>(kPayloadGoal) / static_cast<double>(payload.size());
       if (std::abs(off - 1.0) < 0.02) break;
       scale *= off;
@@ -204,8 +204,8 @@ Fixture& TheFixture() {
 
     // The items in collection order: the module list, then the files. Each "TPFData" value is the
     // property name, tag 10, a 32-bit length and the bytes; the search goes on after the bytes.
-    f->originals.push_back(qs::ModuleListBytes(spec.modules));
-    for (auto& file : spec.files) f->originals.push_back(std::move(file.bytes));
+    f->originals.push_back(qs::ModuleListBytes(product.modules));
+    for (auto& file : product.files) f->originals.push_back(std::move(file.bytes));
     static constexpr char kName[] = "\x07TPFData\x0A";
     std::size_t from = 0;
     for (std::size_t k = 0; k < f->originals.size(); ++k) {
@@ -218,7 +218,7 @@ Fixture& TheFixture() {
       Item it;
       it.at = static_cast<std::size_t>(hit - payload.begin()) + sizeof kName - 1 + 4;
       it.length = LE32(payload.data() + it.at - 4);
-      it.compressed = k == 0 ? spec.compressModuleList : spec.files[k - 1].compress;
+      it.compressed = k == 0 ? product.compressModuleList : product.files[k - 1].compress;
       it.expanded = f->originals[k].size();
       f->compressedCount += it.compressed;
       f->expandedTotal += it.expanded;

@@ -47,8 +47,8 @@ TModuleRec Module(const char* source, const char* title, const char* group, std:
   return r;
 }
 
-PackedFileSpec File(const char* name, std::string bytes, bool compress = true, const char* description = "") {
-  PackedFileSpec f;
+PackedFileDescription File(const char* name, std::string bytes, bool compress = true, const char* description = "") {
+  PackedFileDescription f;
   f.name = name;
   f.bytes = Bytes(bytes);
   f.compress = compress;
@@ -57,8 +57,8 @@ PackedFileSpec File(const char* name, std::string bytes, bool compress = true, c
 }
 
 // A product that sets a little of everything.
-InstallerSpec Product() {
-  InstallerSpec s;
+InstallerDescription Product() {
+  InstallerDescription s;
   s.caption = "Hello Palm Setup";
   s.directory = "C:\\Program Files\\Hello";
   s.options = {{"Copyright", true}, {"Welcome", true}, {"CKInstallDoviConduit", true}};
@@ -90,7 +90,7 @@ std::unique_ptr<TFormTools> ReadBack(const std::vector<std::uint8_t>& payload) {
 }
 
 TEST(Builder, PayloadReadsBackOntoAFreshForm) {
-  InstallerSpec product = Product();
+  InstallerDescription product = Product();
   auto payload = BuildPayload(product);
   ASSERT_GE(payload.size(), 4u);
   EXPECT_EQ(std::string(payload.begin(), payload.begin() + 4), "TPF0");
@@ -129,7 +129,7 @@ TEST(Builder, PayloadReadsBackOntoAFreshForm) {
   EXPECT_EQ(items.Items(0)->Name(), "ILIST.QSP");
   EXPECT_TRUE(items.Items(0)->Compress);
   for (int i = 1; i < 6; ++i) {
-    const PackedFileSpec& f = product.files[static_cast<std::size_t>(i - 1)];
+    const PackedFileDescription& f = product.files[static_cast<std::size_t>(i - 1)];
     SCOPED_TRACE(f.name);
     EXPECT_EQ(items.Items(i)->Name(), f.name);
     EXPECT_EQ(items.Items(i)->Description(), f.description);
@@ -155,7 +155,7 @@ TEST(Builder, SameInputsGiveTheSameBytes) {
   EXPECT_TRUE(std::equal(a.begin(), a.end(), setup.begin() + kStubSize));
 
   // Compression is a per-file choice: the stored bytes differ, what comes back does not.
-  InstallerSpec raw = Product();
+  InstallerDescription raw = Product();
   for (auto& f : raw.files) f.compress = false;
   raw.compressModuleList = false;
   auto rawPayload = BuildPayload(raw);
@@ -166,7 +166,7 @@ TEST(Builder, SameInputsGiveTheSameBytes) {
 }
 
 TEST(Builder, AnEmptyDescriptionKeepsTheBuiltInForm) {
-  auto form = ReadBack(BuildPayload(InstallerSpec{}));
+  auto form = ReadBack(BuildPayload(InstallerDescription{}));
   EXPECT_EQ(form->Caption(), "Installation");
   EXPECT_FALSE(form->Copyright->Checked());
   EXPECT_EQ(form->Label1->Caption(), "Welcome, ");
@@ -180,58 +180,58 @@ TEST(Builder, AnEmptyDescriptionKeepsTheBuiltInForm) {
 TEST(Builder, RefusesWhatWouldMakeABrokenInstaller) {
   struct Case {
     const char* what;
-    std::function<void(InstallerSpec&)> change;
+    std::function<void(InstallerDescription&)> change;
     const char* message;
   };
   const Case cases[] = {
       {"unknown option",
-       [](InstallerSpec& s) {
+       [](InstallerDescription& s) {
          s.options.push_back({"Licence", true});
        },
        "unknown option 'Licence'"},
       {"option twice",
-       [](InstallerSpec& s) {
+       [](InstallerDescription& s) {
          s.options.push_back({"Welcome", false});
        },
        "given twice"},
       {"unknown text",
-       [](InstallerSpec& s) {
+       [](InstallerDescription& s) {
          s.captions.push_back({"Label14", "x"});
        },
        "called 'Label14'"},
       {"message too long",
-       [](InstallerSpec& s) {
+       [](InstallerDescription& s) {
          s.captions.push_back({"idStop", std::string(1024, 'm')});
        },
        "at most 1023"},
       {"message of 1023 bytes",
-       [](InstallerSpec& s) {
+       [](InstallerDescription& s) {
          s.captions.push_back({"idStop", std::string(1023, 'm')});
        },
        nullptr},
       {"zero in a message",
-       [](InstallerSpec& s) {
+       [](InstallerDescription& s) {
          s.captions.push_back({"idUser", std::string("a\0b", 3)});
        },
        "zero byte"},
-      {"banner not a JPEG", [](InstallerSpec& s) { s.bannerJpeg = Icon(); }, "banner is not a JPEG"},
-      {"icon not an icon", [](InstallerSpec& s) { s.icon = Jpeg(); }, "icon is not a Windows icon"},
-      {"module without its file", [](InstallerSpec& s) { s.modules.push_back(Module("C:\\x\\none.prc", "", "")); },
+      {"banner not a JPEG", [](InstallerDescription& s) { s.bannerJpeg = Icon(); }, "banner is not a JPEG"},
+      {"icon not an icon", [](InstallerDescription& s) { s.icon = Jpeg(); }, "icon is not a Windows icon"},
+      {"module without its file", [](InstallerDescription& s) { s.modules.push_back(Module("C:\\x\\none.prc", "", "")); },
        "no packed file is called 'none.prc'"},
-      {"module found case-blind", [](InstallerSpec& s) { s.modules.push_back(Module("C:\\APP.PRC", "", "")); },
+      {"module found case-blind", [](InstallerDescription& s) { s.modules.push_back(Module("C:\\APP.PRC", "", "")); },
        nullptr},
-      {"module path without a name", [](InstallerSpec& s) { s.modules.push_back(Module("C:\\x\\", "", "")); },
+      {"module path without a name", [](InstallerDescription& s) { s.modules.push_back(Module("C:\\x\\", "", "")); },
        "names no file"},
-      {"two names the installer confuses", [](InstallerSpec& s) { s.files.push_back(File("app.PRC", "")); },
+      {"two names the installer confuses", [](InstallerDescription& s) { s.files.push_back(File("app.PRC", "")); },
        "would only ever find the first"},
-      {"the module list's name", [](InstallerSpec& s) { s.files.push_back(File("Ilist.Qsp", "")); }, "module list's"},
-      {"a name with a directory", [](InstallerSpec& s) { s.files.push_back(File("a\\b", "")); }, "not a file name"},
-      {"an empty name", [](InstallerSpec& s) { s.files.push_back(File("", "")); }, "not a file name"},
+      {"the module list's name", [](InstallerDescription& s) { s.files.push_back(File("Ilist.Qsp", "")); }, "module list's"},
+      {"a name with a directory", [](InstallerDescription& s) { s.files.push_back(File("a\\b", "")); }, "not a file name"},
+      {"an empty name", [](InstallerDescription& s) { s.files.push_back(File("", "")); }, "not a file name"},
       {"conduit without its tool",
-       [](InstallerSpec& s) { std::erase_if(s.files, [](auto& f) { return f.name == "CONDREG.EXE"; }); },
+       [](InstallerDescription& s) { std::erase_if(s.files, [](auto& f) { return f.name == "CONDREG.EXE"; }); },
        "no packed file is called 'CONDREG.EXE'"},
       {"conduit files without the option",
-       [](InstallerSpec& s) {
+       [](InstallerDescription& s) {
          s.options = {{"CKInstallDoviConduit", false}};
          std::erase_if(s.files, [](auto& f) { return f.name == "VEVORO20.DLL"; });
        },
@@ -239,7 +239,7 @@ TEST(Builder, RefusesWhatWouldMakeABrokenInstaller) {
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.what);
-    InstallerSpec s = Product();
+    InstallerDescription s = Product();
     c.change(s);
     if (!c.message) {
       EXPECT_NO_THROW(BuildPayload(s));
@@ -273,7 +273,7 @@ TEST(Builder, StubMustBeExactlyTheStub) {
       continue;
     }
     try {
-      BuildInstaller(stub, InstallerSpec{});
+      BuildInstaller(stub, InstallerDescription{});
       ADD_FAILURE() << "accepted";
     } catch (const BuildError& e) {
       EXPECT_NE(std::string(e.what()).find(c.message), std::string::npos) << e.what();
@@ -299,10 +299,10 @@ TEST(Builder, WarnsAboutWhatTheInstallerWouldDoDifferently) {
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(ModuleText(c.module.SourcePath));
-    InstallerSpec s = Product();
+    InstallerDescription s = Product();
     s.files.push_back(File("notes.txt", "n"));
     s.modules.push_back(c.module);
-    auto warnings = CheckInstallerSpec(s);
+    auto warnings = CheckInstallerDescription(s);
     if (!c.warning) {
       EXPECT_TRUE(warnings.empty()) << warnings.front();
     } else {
@@ -323,7 +323,7 @@ TEST(Builder, SampleProductManifestBuilds) {
     std::ofstream(dir / "bin" / name) << "MZ" << name;
   Manifest m = LoadManifest((dir / "quillset.toml").string());
   EXPECT_TRUE(m.warnings.empty());
-  EXPECT_TRUE(CheckInstallerSpec(m.product).empty());
+  EXPECT_TRUE(CheckInstallerDescription(m.product).empty());
   auto form = ReadBack(BuildPayload(m.product));
   fs::remove_all(dir);
 

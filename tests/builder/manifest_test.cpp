@@ -142,7 +142,7 @@ description = "also described"
 library = "bin/lib.dll"
 tool = "bin/tool.exe"
 )");
-  const InstallerSpec& s = m.product;
+  const InstallerDescription& s = m.product;
   EXPECT_EQ(s.caption, "My Setup");
   EXPECT_EQ(s.directory, "C:\\Apps\\Mine");
   EXPECT_EQ(m.stubPath, (d.Path() / "stub/Quillset.exe").string());

@@ -14,7 +14,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   }();
   try {
     qs::Manifest m = qs::ParseManifest(std::string(reinterpret_cast<const char*>(data), size), base, "fuzz.toml");
-    (void)qs::CheckInstallerSpec(m.product);
+    (void)qs::CheckInstallerDescription(m.product);
   } catch (const qs::BuildError&) {
   }
   return 0;

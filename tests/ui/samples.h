@@ -29,10 +29,10 @@ inline const std::vector<std::uint8_t> kTinyJpeg = {
 
 // An icon file with one directory entry per (width, height, bit count); each image is `size`
 // bytes of zeros placed after the directory.
-struct IconSpec {
+struct IconImage {
   int width, height, bitCount;
 };
-inline std::vector<std::uint8_t> MakeIcon(const std::vector<IconSpec>& images, std::uint32_t size = 40) {
+inline std::vector<std::uint8_t> MakeIcon(const std::vector<IconImage>& images, std::uint32_t size = 40) {
   std::vector<std::uint8_t> f = {0, 0, 1, 0, static_cast<std::uint8_t>(images.size()), 0};
   auto u16 = [&](unsigned v) {
     f.push_back(static_cast<std::uint8_t>(v));
@@ -42,7 +42,7 @@ inline std::vector<std::uint8_t> MakeIcon(const std::vector<IconSpec>& images, s
     for (int i = 0; i < 4; ++i) f.push_back(static_cast<std::uint8_t>(v >> (8 * i)));
   };
   std::uint32_t offset = 6 + 16 * static_cast<std::uint32_t>(images.size());
-  for (const IconSpec& i : images) {
+  for (const IconImage& i : images) {
     f.push_back(static_cast<std::uint8_t>(i.width & 0xFF));
     f.push_back(static_cast<std::uint8_t>(i.height & 0xFF));
     f.push_back(0);

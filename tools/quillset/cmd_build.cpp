@@ -22,7 +22,7 @@ void RunBuild(const BuildOptions& o) {
   try {
     m = LoadManifest(o.manifest);
     for (const std::string& w : m.warnings) std::fprintf(stderr, "quillset: warning: %s\n", w.c_str());
-    for (const std::string& w : CheckInstallerSpec(m.product))
+    for (const std::string& w : CheckInstallerDescription(m.product))
       std::fprintf(stderr, "quillset: warning: %s: %s\n", o.manifest.c_str(), w.c_str());
     if (o.payloadOnly) {
       result = BuildPayload(m.product);
