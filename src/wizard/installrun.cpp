@@ -21,6 +21,7 @@
 #include "install/shortcut.h"
 #include "palm/autoinst.h"
 #include "platform/platform.h"
+#include "wizard/builder.h"
 #include "wizard/unitext.h"
 #include "wizard/usernode.h"
 
@@ -30,8 +31,6 @@ namespace {
 
 // The conduit's files, written beside the program and run from there with the program directory
 // as the registration tool's argument.
-constexpr std::string_view kConduitLibrary = "VEVORO20.DLL";
-constexpr std::string_view kConduitTool = "CONDREG.EXE";
 
 // A module is a handheld file when these appear anywhere in its upper-cased source path, the
 // directories included.
@@ -204,10 +203,10 @@ void TFormTools::RunInstallation(TPersistent* Sender) {
   }
 
   if (CKInstallDoviConduit->Checked()) {
-    TemporaryFile library(files, programDir + std::string(kConduitLibrary));
-    ExtractPackedFile(*PackFiles1, files, kConduitLibrary, library.Path());
-    TemporaryFile tool(files, programDir + std::string(kConduitTool));
-    ExtractPackedFile(*PackFiles1, files, kConduitTool, tool.Path());
+    TemporaryFile library(files, programDir + std::string(kConduitLibraryName));
+    ExtractPackedFile(*PackFiles1, files, kConduitLibraryName, library.Path());
+    TemporaryFile tool(files, programDir + std::string(kConduitToolName));
+    ExtractPackedFile(*PackFiles1, files, kConduitToolName, tool.Path());
     ExecFile1->CommandLine = tool.Path();
     ExecFile1->Parameters = programDir;
     ExecFile1->Wait = true;

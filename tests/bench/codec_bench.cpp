@@ -24,39 +24,17 @@
 #include <string>
 #include <vector>
 
+#include "bench/gather.h"
 #include "core/streams.h"
 #include "packer/gcompress.h"
 
 namespace {
 
+using qs::bench::Gather;
+
 using Bytes = std::vector<std::uint8_t>;
 
 // Regular files below the roots, in name order, until `budget` bytes are gathered.
-void Gather(const std::vector<std::string>& roots, std::size_t budget, const std::vector<std::string>& exts,
-            Bytes& out) {
-  std::vector<std::filesystem::path> files;
-  for (const auto& root : roots) {
-    std::error_code ec;
-    for (auto it = std::filesystem::recursive_directory_iterator(
-             root, std::filesystem::directory_options::skip_permission_denied, ec);
-         it != std::filesystem::recursive_directory_iterator(); it.increment(ec)) {
-      if (ec) break;
-      if (!it->is_regular_file(ec) || it->is_symlink(ec)) continue;
-      const std::string ext = it->path().extension().string();
-      if (!exts.empty() && std::find(exts.begin(), exts.end(), ext) == exts.end()) continue;
-      files.push_back(it->path());
-    }
-  }
-  std::sort(files.begin(), files.end());
-  const std::size_t goal = out.size() + budget;
-  for (const auto& f : files) {
-    if (out.size() >= goal) break;
-    std::ifstream in(f, std::ios::binary);
-    Bytes b((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-    if (b.size() > goal - out.size()) b.resize(goal - out.size());
-    out.insert(out.end(), b.begin(), b.end());
-  }
-}
 
 struct Input {
   std::string name;
