@@ -492,7 +492,9 @@ class Parser {
     }
     std::optional<std::int32_t> position;
     if (Peek() == '[') position = Position();
-    if (existing || position) {
+    // A class name's length byte must not read as something else: zero is the end of the list,
+    // 240 and up is a prefix. A prefix without flags in front keeps it a class name.
+    if (existing || position || cls.empty() || cls.size() >= kPrefixMask) {
       std::uint8_t prefix =
           static_cast<std::uint8_t>(kPrefixMask | (existing ? kFlagExisting : 0) | (position ? kFlagChildPos : 0));
       w_.Write(&prefix, 1);
@@ -516,7 +518,10 @@ class Parser {
   }
 
   void Property() {
-    w_.WriteStr(NameToken());
+    const std::string name = NameToken();
+    // An empty property name is a zero byte, which a reader takes for the end of the properties.
+    if (name.empty()) Fail("a property name cannot be empty");
+    w_.WriteStr(name);
     Expect('=');
     Value(false);
   }

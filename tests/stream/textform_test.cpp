@@ -143,6 +143,18 @@ TEST(TextForm, CompilesFreeFormTextWithComments) {
   // Over 255 bytes a text is written as tag 12.
   auto bytes = Compile("object F: TF Caption = '" + std::string(256, 'x') + "' end");
   EXPECT_EQ(bytes[4 + 5 + 8], TagLongString);
+  // An empty class name gets a prefix without flags, so that it is not read as the list's end.
+  Bytes empty;
+  empty.sig().obj("TF", "F").end().raw({0xF0}).obj("", "").end().end().end();
+  EXPECT_EQ(Compile("object F: TF object '' end end"), empty.v);
+  EXPECT_EQ(Dump(empty.v), "object F: TF\n  object ''\n  end\nend\n");
+  // So does a class name whose length byte would read as a prefix.
+  const std::string longClass(240, 'C');
+  Bytes prefixed;
+  prefixed.sig().obj("TF", "F").end().raw({0xF0}).obj(longClass, "").end().end().end();
+  EXPECT_EQ(Compile("object F: TF object " + longClass + " end end"), prefixed.v);
+  const auto shortClass = Compile("object F: TF object " + longClass.substr(1) + " end end");
+  EXPECT_EQ(shortClass[4 + 3 + 2 + 1], 239);
 }
 
 TEST(TextForm, MalformedTextNamesItsLine) {
@@ -180,6 +192,8 @@ TEST(TextForm, MalformedTextNamesItsLine) {
       {head + "  X = 1", "line 2: expected \"object\" or \"end\""},
       {head + "  " + std::string(256, 'n') + " = 1\nend", "line 2: a name is longer than 255 bytes"},
       {head + "  X = Ident('" + std::string(256, 'n') + "')\nend", "line 2: an identifier is longer than 255 bytes"},
+      {head + "  Ratio = 5.0 ''\n  = <>\nend", "line 2: a property name cannot be empty"},
+      {head + "  X = <item '' = 1 end>\nend", "line 2: a property name cannot be empty"},
       {deep, "line 258: objects nested deeper than 256 levels"},
       {head + "  X = " + std::string(300, '(') + "\nend", "line 2: values nested deeper than 256 levels"},
   };
