@@ -3,6 +3,7 @@
 #include <objbase.h>
 
 #include <cstdint>
+#include <cstdlib>
 #include <string_view>
 #include <vector>
 
@@ -20,8 +21,10 @@ namespace {
 class ComApartment {
  public:
   ComApartment() : ok_(SUCCEEDED(CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED))) {}
-  ~ComApartment() {
+  ~ComApartment() { Leave(); }
+  void Leave() {
     if (ok_) CoUninitialize();
+    ok_ = false;
   }
   ComApartment(const ComApartment&) = delete;
   ComApartment& operator=(const ComApartment&) = delete;
@@ -51,6 +54,12 @@ int RunInstaller(HINSTANCE instance, int showCommand) {
   Win32ShellLinks links;
   host.platform.processes = &processes;
   host.platform.shellLinks = &links;
+  // A quit request taken while the launcher waits ends the installer at once: the program leaves
+  // COM first, as it does on the way out of a normal run.
+  host.platform.halt = [&com](std::uint32_t exitCode) {
+    com.Leave();
+    std::exit(static_cast<int>(exitCode));
+  };
   TWin32Backend backend(instance, showCommand);
   // Boxes without an owner (the HotSync queue's) are task-modal: no handler runs beneath them.
   host.platform.boxes = &backend;
