@@ -1,11 +1,15 @@
+# The repository's root: a project of its own (the form converter's host build, tools/formc)
+# includes this file too.
+get_filename_component(QS_ROOT ${CMAKE_CURRENT_LIST_DIR}/.. ABSOLUTE)
+
 # qs_module(NAME DIR [DEPS ...]): a static library qs_NAME from the .cpp files of DIR.
 # A folder without sources yet gives an interface library, so dependents can name it already.
 function(qs_module name dir)
   cmake_parse_arguments(M "" "" "DEPS" ${ARGN})
-  file(GLOB srcs CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/${dir}/*.cpp)
+  file(GLOB srcs CONFIGURE_DEPENDS ${QS_ROOT}/${dir}/*.cpp)
   if(srcs)
     add_library(qs_${name} STATIC ${srcs})
-    target_include_directories(qs_${name} PUBLIC ${CMAKE_SOURCE_DIR}/src)
+    target_include_directories(qs_${name} PUBLIC ${QS_ROOT}/src)
     if(WIN32)
       # Link-time-optimisable code beside the machine code: src/app links the fixed-size stub with
       # LTO; every other program links the machine code.
@@ -14,7 +18,7 @@ function(qs_module name dir)
     target_link_libraries(qs_${name} PUBLIC ${M_DEPS})
   else()
     add_library(qs_${name} INTERFACE)
-    target_include_directories(qs_${name} INTERFACE ${CMAKE_SOURCE_DIR}/src)
+    target_include_directories(qs_${name} INTERFACE ${QS_ROOT}/src)
     target_link_libraries(qs_${name} INTERFACE ${M_DEPS})
   endif()
 endfunction()

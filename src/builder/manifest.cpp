@@ -7,6 +7,7 @@
 #include <fstream>
 #include <iterator>
 
+#include "core/cp1252.h"
 #include "core/text.h"
 
 namespace qs {
@@ -14,13 +15,6 @@ namespace qs {
 namespace fs = std::filesystem;
 
 namespace {
-
-// Code page 1252's characters 0x80 to 0x9F. Five of its positions (0x81, 0x8D, 0x8F, 0x90,
-// 0x9D) hold no character; Windows maps them to the control characters of the same number.
-constexpr char32_t kCp1252High[32] = {0x20AC, 0x0081, 0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021,
-                                      0x02C6, 0x2030, 0x0160, 0x2039, 0x0152, 0x008D, 0x017D, 0x008F,
-                                      0x0090, 0x2018, 0x2019, 0x201C, 0x201D, 0x2022, 0x2013, 0x2014,
-                                      0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0x009D, 0x017E, 0x0178};
 
 std::string Hex(char32_t c) {
   char buf[16];
@@ -40,51 +34,6 @@ struct Shield {
   std::string text;
 };
 constexpr char32_t kShieldBase = 0x100000;
-
-void PutUtf8(std::string& out, char32_t c) {
-  if (c < 0x80) {
-    out.push_back(static_cast<char>(c));
-  } else if (c < 0x800) {
-    out.push_back(static_cast<char>(0xC0 | (c >> 6)));
-    out.push_back(static_cast<char>(0x80 | (c & 0x3F)));
-  } else if (c < 0x10000) {
-    out.push_back(static_cast<char>(0xE0 | (c >> 12)));
-    out.push_back(static_cast<char>(0x80 | ((c >> 6) & 0x3F)));
-    out.push_back(static_cast<char>(0x80 | (c & 0x3F)));
-  } else {
-    out.push_back(static_cast<char>(0xF0 | (c >> 18)));
-    out.push_back(static_cast<char>(0x80 | ((c >> 12) & 0x3F)));
-    out.push_back(static_cast<char>(0x80 | ((c >> 6) & 0x3F)));
-    out.push_back(static_cast<char>(0x80 | (c & 0x3F)));
-  }
-}
-
-// Decodes one UTF-8 character at i; gives its length, 0 when the bytes there are not UTF-8.
-std::size_t DecodeUtf8(std::string_view s, std::size_t i, char32_t& c) {
-  auto b = static_cast<unsigned char>(s[i]);
-  std::size_t len;
-  if (b < 0x80) {
-    c = b, len = 1;
-  } else if ((b & 0xE0) == 0xC0) {
-    c = b & 0x1F, len = 2;
-  } else if ((b & 0xF0) == 0xE0) {
-    c = b & 0x0F, len = 3;
-  } else if ((b & 0xF8) == 0xF0) {
-    c = b & 0x07, len = 4;
-  } else {
-    return 0;
-  }
-  if (i + len > s.size()) return 0;
-  for (std::size_t k = 1; k < len; ++k) {
-    auto cb = static_cast<unsigned char>(s[i + k]);
-    if ((cb & 0xC0) != 0x80) return 0;
-    c = (c << 6) | (cb & 0x3F);
-  }
-  // Overlong forms and surrogates are not UTF-8.
-  static constexpr char32_t kMin[5] = {0, 0, 0x80, 0x800, 0x10000};
-  if (c < kMin[len] || c > 0x10FFFF || (c >= 0xD800 && c <= 0xDFFF)) return 0;
-  return len;
-}
 
 Shield MakeShield(std::string_view utf8, const std::string& source) {
   Shield sh;
@@ -107,7 +56,7 @@ Shield MakeShield(std::string_view utf8, const std::string& source) {
         sh.table.push_back(c);
         it = sh.table.end() - 1;
       }
-      PutUtf8(sh.text, kShieldBase + static_cast<char32_t>(it - sh.table.begin()));
+      AppendUtf8(sh.text, kShieldBase + static_cast<char32_t>(it - sh.table.begin()));
     }
     i += len;
   }
@@ -126,7 +75,7 @@ std::string Unshield(std::string_view s, const Shield* sh) {
       continue;
     }
     if (c >= kShieldBase && c - kShieldBase < sh->table.size()) c = sh->table[c - kShieldBase];
-    PutUtf8(out, c);
+    AppendUtf8(out, c);
     i += len;
   }
   return out;
@@ -295,7 +244,7 @@ struct Reader {
 
   // Adds a packed file, or finds the one already packed from the same file under the same name.
   PackedFileDescription& Pack(const toml::node& at, const std::string& name, const fs::path& path,
-                       std::vector<std::uint8_t> bytes, bool compress, const std::string& what) {
+                              std::vector<std::uint8_t> bytes, bool compress, const std::string& what) {
     if (name.empty() || name.find_first_of("\\:/") != std::string::npos || name.size() > 255 ||
         std::any_of(name.begin(), name.end(), [](char c) { return static_cast<unsigned char>(c) < 32; }))
       ctx.Fail(&at, what + ": '" + name + "' is not a file name");
@@ -442,35 +391,14 @@ struct Reader {
 }  // namespace
 
 std::string Utf8ToCp1252(std::string_view utf8, std::string_view what) {
-  std::string out;
-  out.reserve(utf8.size());
-  for (std::size_t i = 0; i < utf8.size();) {
-    char32_t c;
-    std::size_t len = DecodeUtf8(utf8, i, c);
-    if (len == 0) throw BuildError(std::string(what) + ": malformed UTF-8 at byte " + std::to_string(i));
-    if (c < 0x80 || (c >= 0xA0 && c <= 0xFF)) {
-      out.push_back(static_cast<char>(c));
-    } else {
-      auto* hit = std::find(std::begin(kCp1252High), std::end(kCp1252High), c);
-      // The control characters U+0080 to U+009F are refused, the five that stand in for the code
-      // page's unassigned positions included.
-      if (hit == std::end(kCp1252High) || c <= 0x9F)
-        throw BuildError(std::string(what) + ": the character " + Hex(c) + " has no place in code page 1252");
-      out.push_back(static_cast<char>(0x80 + (hit - std::begin(kCp1252High))));
-    }
-    i += len;
-  }
-  return out;
-}
-
-std::string Cp1252ToUtf8(std::string_view cp1252) {
-  std::string out;
-  out.reserve(cp1252.size());
-  for (char ch : cp1252) {
-    auto b = static_cast<unsigned char>(ch);
-    PutUtf8(out, b < 0x80 || b >= 0xA0 ? b : kCp1252High[b - 0x80]);
-  }
-  return out;
+  std::size_t stop = 0;
+  if (auto text = Utf8ToCp1252(utf8, &stop)) return *text;
+  char32_t c = 0;
+  if (DecodeUtf8(utf8, stop, c) == 0)
+    throw BuildError(std::string(what) + ": malformed UTF-8 at byte " + std::to_string(stop));
+  // The control characters U+0080 to U+009F are refused, the five that stand in for the code
+  // page's unassigned positions included.
+  throw BuildError(std::string(what) + ": the character " + Hex(c) + " has no place in code page 1252");
 }
 
 std::string WindowsLineBreaks(std::string_view text) {
@@ -498,8 +426,9 @@ Manifest ParseManifest(std::string_view text, const std::string& baseDir, const 
     bool conduitOn = false;
     for (auto& [name, on] : r.result.product.options)
       if (name == "CKInstallDoviConduit") conduitOn = on;
-    bool conduitPacked = std::any_of(r.result.product.files.begin(), r.result.product.files.end(),
-                                     [](const PackedFileDescription& f) { return SameTextAZ(f.name, kConduitToolName); });
+    bool conduitPacked =
+        std::any_of(r.result.product.files.begin(), r.result.product.files.end(),
+                    [](const PackedFileDescription& f) { return SameTextAZ(f.name, kConduitToolName); });
     if (conduitPacked && !conduitOn)
       r.result.warnings.push_back(
           sourceName + ": the conduit's files are packed but CKInstallDoviConduit is off; they are never used");

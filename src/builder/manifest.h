@@ -19,6 +19,7 @@
 #include <string_view>
 #include <vector>
 
+#include "core/cp1252.h"
 #include "wizard/builder.h"
 
 namespace qs {
@@ -36,12 +37,9 @@ Manifest LoadManifest(const std::string& path);
 // names the manifest in messages.
 Manifest ParseManifest(std::string_view text, const std::string& baseDir, const std::string& sourceName);
 
-// UTF-8 to code page 1252. Raises BuildError (naming `what`) for malformed UTF-8 and for
-// characters that code page 1252 does not have.
+// UTF-8 to code page 1252 (core/cp1252.h). Raises BuildError (naming `what`) for malformed UTF-8
+// and for characters that code page 1252 does not have.
 std::string Utf8ToCp1252(std::string_view utf8, std::string_view what);
-// Code page 1252 to UTF-8, for showing payload texts on a terminal. The five positions of the code
-// page that hold no character come out as the control characters of the same number.
-std::string Cp1252ToUtf8(std::string_view cp1252);
 // A caption's text: line breaks become "\r\n".
 std::string WindowsLineBreaks(std::string_view text);
 

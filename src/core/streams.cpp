@@ -4,7 +4,6 @@
 #include <cstring>
 
 #include "core/errors.h"
-#include "platform/platform.h"
 
 namespace qs {
 

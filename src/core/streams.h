@@ -7,10 +7,9 @@
 #include <string>
 #include <vector>
 
-namespace qs {
+#include "core/files.h"
 
-class IFile;
-class IFileSystem;
+namespace qs {
 
 enum class SeekOrigin { Begin, Current, End };
 
@@ -47,8 +46,14 @@ class TMemoryStream : public TStream {
   std::int64_t Seek(std::int64_t offset, SeekOrigin origin) override;
   std::int64_t Size() override { return static_cast<std::int64_t>(data_.size()); }
 
-  void Clear() { data_.clear(); pos_ = 0; }
-  void SetSize(std::size_t n) { data_.resize(n); if (pos_ > n) pos_ = n; }
+  void Clear() {
+    data_.clear();
+    pos_ = 0;
+  }
+  void SetSize(std::size_t n) {
+    data_.resize(n);
+    if (pos_ > n) pos_ = n;
+  }
   void Reserve(std::size_t n) { data_.reserve(n); }
   const std::uint8_t* Data() const { return data_.data(); }
   std::uint8_t* Data() { return data_.data(); }
@@ -67,7 +72,6 @@ enum class FileMode {
   OpenRead,       // existing file, read, sharing as given
   OpenReadWrite,  // existing file, read and write, sharing as given
 };
-enum class ShareMode { DenyNone, DenyWrite, DenyReadWrite, Exclusive };
 
 class TFileStream : public TStream {
  public:

@@ -3,6 +3,8 @@
 #include <cmath>
 #include <cstring>
 
+#include "core/cp1252.h"
+
 namespace qs {
 
 double ExtendedToDouble(const std::uint8_t bytes[10]) {
@@ -43,39 +45,7 @@ void DoubleToExtended(double value, std::uint8_t bytes[10]) {
   bytes[9] = static_cast<std::uint8_t>(se >> 8);
 }
 
-namespace {
-// Code page 1252 bytes 0x80 to 0x9F; the five bytes it leaves undefined map to the same code.
-constexpr char16_t kCp1252High[32] = {0x20AC, 0x0081, 0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021,
-                                      0x02C6, 0x2030, 0x0160, 0x2039, 0x0152, 0x008D, 0x017D, 0x008F,
-                                      0x0090, 0x2018, 0x2019, 0x201C, 0x201D, 0x2022, 0x2013, 0x2014,
-                                      0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0x009D, 0x017E, 0x0178};
-}  // namespace
-
-std::string WideToAnsi(std::u16string_view text) {
-  std::string r;
-  r.reserve(text.size());
-  for (char16_t c : text) {
-    if (c < 0x80 || (c >= 0xA0 && c <= 0xFF)) {
-      r.push_back(static_cast<char>(c));
-      continue;
-    }
-    char out = '?';
-    for (int i = 0; i < 32; ++i)
-      if (kCp1252High[i] == c) out = static_cast<char>(0x80 + i);
-    r.push_back(out);
-  }
-  return r;
-}
-
-std::u16string AnsiToWide(std::string_view text) {
-  std::u16string r;
-  r.reserve(text.size());
-  for (char ch : text) {
-    auto b = static_cast<unsigned char>(ch);
-    r.push_back(b >= 0x80 && b < 0xA0 ? kCp1252High[b - 0x80] : static_cast<char16_t>(b));
-  }
-  return r;
-}
+std::string WideToAnsi(std::u16string_view text) { return Utf16ToCp1252(text); }
 
 std::string PropertyErrorText(std::string_view object, std::string_view property, std::string_view message) {
   // The pattern is kMsgPropertyError: object name, ".", property name, message.

@@ -69,10 +69,9 @@ class EClassNotFound : public EReadError {
 double ExtendedToDouble(const std::uint8_t bytes[10]);
 // Every double is exactly representable as an extended.
 void DoubleToExtended(double value, std::uint8_t bytes[10]);
-// UTF-16 code units to single-byte code page 1252 text; characters it lacks become "?".
+// UTF-16 code units to single-byte code page 1252 text; characters it lacks become "?"
+// (core/cp1252.h).
 std::string WideToAnsi(std::u16string_view text);
-// Code page 1252 text to UTF-16 code units.
-std::u16string AnsiToWide(std::string_view text);
 // "error reading X.P: M" for a failure inside a property value.
 std::string PropertyErrorText(std::string_view object, std::string_view property, std::string_view message);
 

@@ -3,8 +3,8 @@
 # Quillset.exe - and the library qs_wizard_form, which compiles the same bytes in for native
 # programs and tests (wizard/builtinform.h).
 #
-# The converter qs_formc runs on the build machine. A cross build compiles it with the build
-# machine's compiler from tools/formc, src/core and src/stream, which need nothing else.
+# The converter qs_formc (tools/formc) runs on the build machine. A cross build makes it as a
+# project of its own with the build machine's compiler; it needs only src/core and src/stream.
 set(QS_FORM_DIR ${CMAKE_SOURCE_DIR}/src/wizard/builtin)
 set(QS_FORM_OUT ${CMAKE_BINARY_DIR}/forms)
 set(QS_FORM_BIN ${QS_FORM_OUT}/TFORMTOOLS.bin)
@@ -13,20 +13,19 @@ set(QS_FORM_INPUTS ${QS_FORM_DIR}/tformtools.txt ${QS_FORM_DIR}/banner.jpg ${QS_
 
 if(CMAKE_CROSSCOMPILING)
   find_program(QS_HOST_CXX NAMES g++ c++ clang++ REQUIRED)
-  file(GLOB qs_formc_sources CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/src/core/*.cpp ${CMAKE_SOURCE_DIR}/src/stream/*.cpp)
-  file(GLOB qs_formc_headers CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/src/core/*.h ${CMAKE_SOURCE_DIR}/src/stream/*.h
-       ${CMAKE_SOURCE_DIR}/src/platform/*.h)
+  include(ExternalProject)
   set(qs_formc ${CMAKE_BINARY_DIR}/host/qs_formc)
-  add_custom_command(OUTPUT ${qs_formc}
-    COMMAND ${CMAKE_COMMAND} -E make_directory ${CMAKE_BINARY_DIR}/host
-    COMMAND ${QS_HOST_CXX} -std=c++20 -O1 -I${CMAKE_SOURCE_DIR}/src ${CMAKE_SOURCE_DIR}/tools/formc/formc.cpp
-            ${qs_formc_sources} -o ${qs_formc}
-    DEPENDS ${CMAKE_SOURCE_DIR}/tools/formc/formc.cpp ${qs_formc_sources} ${qs_formc_headers}
-    COMMENT "Building qs_formc for the build machine" VERBATIM)
-  set(qs_formc_dep ${qs_formc})
+  ExternalProject_Add(qs_formc_host
+    SOURCE_DIR ${CMAKE_SOURCE_DIR}/tools/formc
+    BINARY_DIR ${CMAKE_BINARY_DIR}/host
+    CMAKE_ARGS -DCMAKE_CXX_COMPILER=${QS_HOST_CXX} -DCMAKE_BUILD_TYPE=Release
+    BUILD_COMMAND ${CMAKE_COMMAND} --build . --target qs_formc
+    INSTALL_COMMAND ""
+    BUILD_ALWAYS ON
+    BUILD_BYPRODUCTS ${qs_formc})
+  set(qs_formc_dep qs_formc_host ${qs_formc})
 else()
-  add_executable(qs_formc ${CMAKE_SOURCE_DIR}/tools/formc/formc.cpp)
-  target_link_libraries(qs_formc PRIVATE qs_stream qs_core)
+  add_subdirectory(${CMAKE_SOURCE_DIR}/tools/formc ${CMAKE_BINARY_DIR}/tools/formc)
   set(qs_formc $<TARGET_FILE:qs_formc>)
   set(qs_formc_dep qs_formc)
 endif()
