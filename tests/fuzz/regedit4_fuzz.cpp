@@ -3,18 +3,18 @@
 #include <cstdint>
 #include <string_view>
 
-#include "platform/portable/registry.h"
+#include "platform/portable/regedit4.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   qs::PortableRegistry reg;
-  auto r = reg.LoadRegedit4(std::string_view(reinterpret_cast<const char*>(data), size));
+  auto r = qs::LoadRegedit4(reg, std::string_view(reinterpret_cast<const char*>(data), size));
   if (!r.ok) {
     if (r.error.empty()) __builtin_trap();
     return 0;
   }
-  std::string text = reg.SaveRegedit4();
+  std::string text = qs::SaveRegedit4(reg);
   qs::PortableRegistry back;
-  if (!back.LoadRegedit4(text).ok) __builtin_trap();
-  if (back.SaveRegedit4() != text) __builtin_trap();
+  if (!qs::LoadRegedit4(back, text).ok) __builtin_trap();
+  if (qs::SaveRegedit4(back) != text) __builtin_trap();
   return 0;
 }

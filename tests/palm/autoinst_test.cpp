@@ -10,6 +10,7 @@
 #include "core/text.h"
 #include "palm/users_dat.h"
 #include "platform/portable/host.h"
+#include "platform/portable/regedit4.h"
 #include "platform/temp_dir.h"
 
 namespace qs {
@@ -363,7 +364,7 @@ TEST_F(InstallQueue, AFlagOfAnyEarlierTypeIsReplaced) {
 }
 
 TEST_F(InstallQueue, FailuresLeaveTheRegistryAlone) {
-  const std::string before = host.registry.SaveRegedit4();
+  const std::string before = SaveRegedit4(host.registry);
   struct Case {
     const char* what;
     int position;
@@ -386,7 +387,7 @@ TEST_F(InstallQueue, FailuresLeaveTheRegistryAlone) {
       holder = host.files.Open("C:\\Palm\\AnnF\\Install\\app.prc", false, ShareMode::Exclusive);
     }
     EXPECT_FALSE(d.QueueInstall(c.position, c.source));
-    EXPECT_EQ(host.registry.SaveRegedit4(), before);
+    EXPECT_EQ(SaveRegedit4(host.registry), before);
     EXPECT_TRUE(host.boxes.Boxes().empty());
   }
   // The ".." user wrote nothing above the desktop directory.
@@ -487,7 +488,7 @@ TEST(SampleDesktop, ListsItsThreeUsers) {
   if (!fs::is_directory(sample, ec)) GTEST_SKIP() << "the sources are not reachable from here";
   PortableHost host;
   host.files.MapDrive('C', sample / "C");
-  auto r = host.registry.LoadRegedit4(ReadHostFile(sample / "registry.reg"));
+  auto r = LoadRegedit4(host.registry, ReadHostFile(sample / "registry.reg"));
   ASSERT_TRUE(r.ok) << r.line << ": " << r.error;
   TUserData d(host.platform);
   EXPECT_EQ(d.DesktopPath(), "C:\\Palm");

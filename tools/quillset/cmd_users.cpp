@@ -8,40 +8,31 @@
 #include <vector>
 
 #include "commands.h"
+#include "core/cp1252.h"
 #include "core/errors.h"
 #include "core/streams.h"
 #include "palm/autoinst.h"
 #include "platform/portable/host.h"
+#include "platform/portable/regedit4.h"
 
 namespace qs::tool {
 namespace {
 
-// Texts are code page 1252 bytes; the terminal gets UTF-8.
-std::string Cp1252ToUtf8(std::string_view s) {
-  static const char16_t k80[32] = {0x20AC, 0x81,   0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021,
-                                   0x02C6, 0x2030, 0x0160, 0x2039, 0x0152, 0x8D,   0x017D, 0x8F,
-                                   0x90,   0x2018, 0x2019, 0x201C, 0x201D, 0x2022, 0x2013, 0x2014,
-                                   0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0x9D,   0x017E, 0x0178};
-  std::string r;
+// Texts are code page 1252 bytes; the terminal gets UTF-8, with control characters shown as
+// "\xNN" (they are the same bytes in both).
+std::string Printable(std::string_view s) {
+  std::string escaped;
   for (char ch : s) {
     auto c = static_cast<unsigned char>(ch);
-    char32_t u = c < 0x80 ? c : c < 0xA0 ? k80[c - 0x80] : c;
-    if (u < 0x20 || u == 0x7F) {
+    if (c < 0x20 || c == 0x7F) {
       char hex[8];
       std::snprintf(hex, sizeof hex, "\\x%02X", c);
-      r += hex;
-    } else if (u < 0x80) {
-      r += static_cast<char>(u);
-    } else if (u < 0x800) {
-      r += static_cast<char>(0xC0 | (u >> 6));
-      r += static_cast<char>(0x80 | (u & 0x3F));
+      escaped += hex;
     } else {
-      r += static_cast<char>(0xE0 | (u >> 12));
-      r += static_cast<char>(0x80 | ((u >> 6) & 0x3F));
-      r += static_cast<char>(0x80 | (u & 0x3F));
+      escaped += ch;
     }
   }
-  return r;
+  return Cp1252ToUtf8(escaped);
 }
 
 std::string Pad(const std::string& s, std::size_t width) {
@@ -64,7 +55,7 @@ void Run(const Options& o) {
   std::ifstream in(o.registry, std::ios::binary);
   if (!in) throw Failure{"cannot read " + o.registry};
   std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-  RegLoadResult loaded = host.registry.LoadRegedit4(text);
+  RegLoadResult loaded = LoadRegedit4(host.registry, text);
   if (!loaded.ok) throw Failure{o.registry + ":" + std::to_string(loaded.line) + ": " + loaded.error};
   for (const std::string& s : loaded.skipped)
     std::fprintf(stderr, "quillset: %s: skipped, only HKEY_CURRENT_USER is read: %s\n", o.registry.c_str(), s.c_str());
@@ -96,10 +87,10 @@ void Run(const Options& o) {
                 std::string(kDesktopCoreKey).c_str(), std::string(kDesktopPathValue).c_str());
     return;
   }
-  std::printf("Path:         %s\n", Cp1252ToUtf8(path).c_str());
+  std::printf("Path:         %s\n", Printable(path).c_str());
   const std::string file = path + "\\" + std::string(kUsersFileName);
   auto host_path = host.files.HostPath(file);
-  std::printf("Users file:   %s%s\n", Cp1252ToUtf8(file).c_str(),
+  std::printf("Users file:   %s%s\n", Printable(file).c_str(),
               host_path ? (" (" + host_path->string() + ")").c_str() : " (on no mapped drive)");
 
   // The same file once more, for what the list alone does not tell.
@@ -118,10 +109,10 @@ void Run(const Options& o) {
   if (users.UserCount() == 0) return;
   std::printf("\n  %s%s%s%s\n", Pad("#", 4).c_str(), Pad("Number", 8).c_str(), Pad("Name", 33).c_str(), "Folder");
   for (int i = 0; i < users.UserCount(); ++i) {
-    std::string folder = Cp1252ToUtf8(users.UserFolder(i));
+    std::string folder = Printable(users.UserFolder(i));
     if (!IsPlainFolderName(users.UserFolder(i))) folder += "  (not a plain folder name: nothing is queued for it)";
     std::printf("  %s%s%s%s\n", Pad(std::to_string(i), 4).c_str(), Pad(std::to_string(users.UserNumber(i)), 8).c_str(),
-                Pad(Cp1252ToUtf8(users.UserName(i)), 33).c_str(), folder.c_str());
+                Pad(Printable(users.UserName(i)), 33).c_str(), folder.c_str());
   }
 }
 

@@ -1,6 +1,6 @@
 // An in-memory HKEY_CURRENT_USER: keys and value names compared without regard to the case of a-z,
-// values holding a type and bytes, handles that behave as registry handles do. It loads and saves
-// the REGEDIT4 text that the registry editor exports.
+// values holding a type and bytes, handles that behave as registry handles do. The REGEDIT4 text
+// that the registry editor exports is read and written by platform/portable/regedit4.h.
 #pragma once
 #include <cstdint>
 #include <map>
@@ -23,14 +23,9 @@ struct RegValue {
   std::vector<std::uint8_t> data;
 };
 
-// The outcome of loading REGEDIT4 text.
-struct RegLoadResult {
-  bool ok = true;
-  int line = 0;       // the line of the error (1-based), 0 when ok
-  std::string error;  // what was wrong there
-  // Sections of other roots (HKEY_LOCAL_MACHINE, ...) are skipped; their first lines are noted here.
-  std::vector<std::string> skipped;
-};
+// True for a path below HKEY_CURRENT_USER that a key can have: names of 1 to 255 characters,
+// 512 levels at most, "" for HKEY_CURRENT_USER itself; a trailing "\" is allowed.
+bool IsKeyPath(std::string_view path);
 
 class PortableRegistry : public IRegistry {
  public:
@@ -46,27 +41,26 @@ class PortableRegistry : public IRegistry {
 
   // Direct access by path below HKEY_CURRENT_USER ("Software\X\Y"), for tests and tools.
   bool KeyExists(std::string_view path) const;
+  // Creates a key and the keys above it; false when the path is no key path.
+  bool MakeKey(std::string_view path);
   // Removes a key with everything below it; handles open on them then report the key deleted.
   bool DeleteKey(std::string_view path);
   // Sets a value, creating the key and the keys above it.
   void SetValue(std::string_view path, std::string_view name, std::uint32_t type, std::vector<std::uint8_t> data);
   // A REG_SZ value: the text and its terminating zero byte.
   void SetString(std::string_view path, std::string_view name, std::string_view text);
+  // Removes one value; false when there was none.
+  bool DeleteValue(std::string_view path, std::string_view name);
   std::optional<RegValue> Value(std::string_view path, std::string_view name) const;
-  // The names of a key's subkeys and its values, in the order they are saved.
+  // The names of a key's subkeys (in order of their upper-cased names) and its values (in the
+  // order they were first set).
   std::vector<std::string> SubkeyNames(std::string_view path) const;
   std::vector<RegValue> Values(std::string_view path) const;
   // Handles open now, the predefined HKEY_CURRENT_USER not counted.
   std::size_t OpenHandles() const { return handles_.size(); }
 
-  // Merges REGEDIT4 text into the registry. Nothing is changed when the text has an error.
-  RegLoadResult LoadRegedit4(std::string_view text);
-  // The whole tree as REGEDIT4 text (CR LF line ends), keys in order of their upper-cased names.
-  std::string SaveRegedit4() const;
-
-  struct Node;
-
  private:
+  struct Node;
   std::shared_ptr<Node> NodeOf(RegKey key) const;
   std::shared_ptr<Node> Find(std::string_view path) const;
   std::shared_ptr<Node> Make(std::string_view path);
