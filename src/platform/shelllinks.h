@@ -1,6 +1,5 @@
 // The shell's link object: a shortcut with a target path, arguments and a working directory, saved
-// as a ".lnk" file. platform/win32 creates the real COM object; platform/portable writes the same
-// binary link format through the portable file system.
+// as a ".lnk" file. platform/win32 creates the real COM object; platform/portable records the calls.
 #pragma once
 #include <cstdint>
 #include <cstdio>

@@ -1,5 +1,5 @@
 // A portable platform over a temporary host folder mapped as drive C, with the recording process
-// launcher and the link writer.
+// launcher and the recording shell links.
 #pragma once
 #include <gtest/gtest.h>
 
@@ -21,7 +21,7 @@ struct InstallHost {
   TempDir drive;
   PortableHost host;
   RecordingProcesses processes;
-  PortableShellLinks links{host.files};
+  RecordingShellLinks links;
   Platform& platform = host.platform;
 
   InstallHost() {

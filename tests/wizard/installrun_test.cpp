@@ -5,9 +5,7 @@
 
 #include <filesystem>
 #include <fstream>
-#include <set>
 
-#include "install/lnk_reader.h"
 #include "palm/autoinst.h"
 #include "platform/portable/processes_portable.h"
 #include "platform/portable/shelllinks_portable.h"
@@ -69,7 +67,7 @@ class TracingProcesses : public RecordingProcesses {
 
 class InstallRunTest : public WizardTest {
  public:
-  InstallRunTest() : trace(files, log), processes(log), links(trace) {
+  InstallRunTest() : trace(files, log), processes(log) {
     host.files.MapDrive('D', ddir.Path());
     host.platform.files = &trace;
     host.platform.processes = &processes;
@@ -126,10 +124,6 @@ class InstallRunTest : public WizardTest {
     std::ifstream in(*p, std::ios::binary);
     return std::string(std::istreambuf_iterator<char>(in), {});
   }
-  std::vector<std::uint8_t> Bytes(const std::string& path) {
-    const std::string s = Read(path);
-    return {s.begin(), s.end()};
-  }
   std::vector<std::string> Logged(const std::string& prefix) const {
     std::vector<std::string> out;
     for (const auto& l : log)
@@ -146,7 +140,7 @@ class InstallRunTest : public WizardTest {
   std::vector<std::string> log;
   TracingFiles trace;
   TracingProcesses processes;
-  PortableShellLinks links;
+  RecordingShellLinks links;
 };
 
 // Two users and three modules: every module once per user, in tree order.
@@ -188,10 +182,10 @@ TEST_F(InstallRunTest, TwoUsersThreeModules) {
   EXPECT_EQ(Read("D:\\Apps\\Conf.exe"), "conf");
   EXPECT_EQ(Logged("create D:"), (std::vector<std::string>{"create D:\\Apps\\Tool.exe", "create D:\\Apps\\Conf.exe",
                                                            "create D:\\Apps\\Tool.exe", "create D:\\Apps\\Conf.exe"}));
-  EXPECT_EQ(Logged("create C:\\Menu").size(), 2u);
-  const LinkFile link = ReadLinkFile(Bytes("C:\\Menu\\Suite\\Tool.lnk"));
-  EXPECT_TRUE(link.ok);
-  EXPECT_EQ(link.localBasePath, "D:\\Apps\\Tool.exe");
+  ASSERT_EQ(links.SavedFiles(), (std::vector<std::string>(2, "C:\\Menu\\Suite\\Tool.lnk")));
+  EXPECT_EQ(links.saves[1].path, "D:\\Apps\\Tool.exe");
+  EXPECT_EQ(links.saves[1].arguments, "");
+  EXPECT_EQ(links.saves[1].workingDirectory, "");
   EXPECT_EQ(Logged("start"), (std::vector<std::string>{"start D:\\Apps\\Tool.exe ", "start D:\\Apps\\Conf.exe ",
                                                        "start D:\\Apps\\Tool.exe ", "start D:\\Apps\\Conf.exe "}));
   ASSERT_EQ(processes.handles.size(), 4u);
@@ -279,43 +273,46 @@ INSTANTIATE_TEST_SUITE_P(Forms, DestinationTest,
                                            DestinationRow{"D:\\Apps\\", "D:\\Apps\\Tool.exe"},
                                            DestinationRow{"D:\\New\\Deep\\Dir", "D:\\New\\Deep\\Dir\\Tool.exe"}));
 
-// Links: the group folder is made one level deep; a title or group that the file system cannot
-// hold, or that would leave the Programs folder, gives no link and no message.
+// Links: the group folder is made one level deep; a title or group that would not stay a plain
+// name in the Programs folder gives no link and no message.
 TEST_F(InstallRunTest, Shortcuts) {
   const struct {
     const char* title;
     const char* group;
     std::int32_t makeShortcut;
-    const char* link;  // nullptr: none anywhere
+    const char* link;  // the link saved; nullptr: none
+    bool folder;       // the group folder exists afterwards
   } rows[] = {
-      {"Tool", "Suite", 1, "C:\\Menu\\Suite\\Tool.lnk"},
-      {"Tool", "", 1, "C:\\Menu\\Tool.lnk"},  // "C:\Menu\\Tool.lnk"
-      {"Tool", "Suite\\Sub", 1, nullptr},     // the parent group is missing
-      {"Tool", "Games\\Sub", 1, "C:\\Menu\\Games\\Sub\\Tool.lnk"},
-      {"Tool", "Suite", 0, nullptr},
-      {"Tool", "Suite", 2, nullptr},
-      {"a?b", "Suite", 1, nullptr},
-      {"..\\..\\Tool", "Suite", 1, nullptr},
-      {"Tool", "..\\..\\Startup", 1, nullptr},
-      {"Tool", "C:\\Startup", 1, nullptr},
-      {"Tool", "Suite\\..\\..", 1, nullptr},
-      {"Tool", "a/b", 1, nullptr},
+      {"Tool", "Suite", 1, "C:\\Menu\\Suite\\Tool.lnk", true},
+      {"Tool", "", 1, "C:\\Menu\\\\Tool.lnk", true},
+      {"Tool", "Suite\\Sub", 1, "C:\\Menu\\Suite\\Sub\\Tool.lnk", false},  // the parent group is missing
+      {"Tool", "Games\\Sub", 1, "C:\\Menu\\Games\\Sub\\Tool.lnk", true},
+      {"Tool", "Suite", 0, nullptr, false},
+      {"Tool", "Suite", 2, nullptr, false},
+      {"a?b", "Suite", 1, nullptr, false},
+      {"..\\..\\Tool", "Suite", 1, nullptr, false},
+      {"Tool", "..\\..\\Startup", 1, nullptr, false},
+      {"Tool", "C:\\Startup", 1, nullptr, false},
+      {"Tool", "Suite\\..\\..", 1, nullptr, false},
+      {"Tool", "a/b", 1, nullptr, false},
   };
   for (const auto& r : rows) {
+    SCOPED_TRACE(std::string(r.title) + " | " + r.group);
     program.reset();
+    links.saves.clear();
     std::filesystem::remove_all(dir.Path() / "Menu");
     std::filesystem::create_directories(dir.Path() / "Menu" / "Games");
     std::filesystem::remove_all(ddir.Path() / "Apps");
     StartInstaller({Module("C:\\s\\Tool.exe", r.title, "G", 0, r.makeShortcut, r.group)}, {{"TOOL.EXE", "t"}}, {"Ann"});
     Install();
-    std::set<std::string> links;
-    for (const auto& e : std::filesystem::recursive_directory_iterator(dir.Path()))
-      if (e.path().extension() == ".lnk") links.insert(e.path().string());
-    EXPECT_EQ(links.size(), r.link ? 1u : 0u) << r.title << " | " << r.group;
-    if (r.link) {
-      EXPECT_TRUE(HostFileExists(r.link)) << r.link;
+    EXPECT_EQ(links.SavedFiles(), r.link ? std::vector<std::string>{r.link} : std::vector<std::string>{});
+    if (r.link && !links.saves.empty()) {
+      EXPECT_EQ(links.saves[0].path, "D:\\Apps\\Tool.exe");
     }
-    EXPECT_EQ(form->Notebook1->PageIndex(), 6) << r.title << " | " << r.group;
+    if (r.link && *r.group) {
+      EXPECT_EQ(HostFileExists(std::string("C:\\Menu\\") + r.group), r.folder);
+    }
+    EXPECT_EQ(form->Notebook1->PageIndex(), 6);
   }
 }
 
@@ -328,8 +325,7 @@ TEST_F(InstallRunTest, SameNameTwice) {
       {{"READ.TXT", "text"}, {"X.PRC", "x"}}, {"Ann"});
   Install();
   EXPECT_EQ(Logged("create D:"), (std::vector<std::string>{"create D:\\Apps\\Read.txt", "create D:\\Apps\\read.TXT"}));
-  EXPECT_EQ(Logged("create C:\\Menu"),
-            (std::vector<std::string>{"create C:\\Menu\\Suite\\Read.lnk", "create C:\\Menu\\Suite\\Read.lnk"}));
+  EXPECT_EQ(links.SavedFiles(), (std::vector<std::string>(2, "C:\\Menu\\Suite\\Read.lnk")));
   EXPECT_EQ(Logged("copy").size(), 2u);
   int inApps = 0;
   for (const auto& e : std::filesystem::directory_iterator(ddir.Path() / "Apps")) inApps += e.is_regular_file();
