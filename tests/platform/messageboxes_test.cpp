@@ -54,5 +54,24 @@ TEST(RecordingMessageBoxes, UnscriptedOrUnfittingBoxesCannotGoUnnoticed) {
   for (auto& c : cases) EXPECT_EQ(ButtonFits(c.flags, c.button), c.fits) << c.flags << " " << c.button;
 }
 
+TEST(RecordingMessageBoxes, ReportsBoxesItDidNotExpect) {
+  RecordingMessageBoxes boxes;
+  std::vector<std::string> surprises;
+  boxes.onUnexpected = [&](const std::string& m) { surprises.push_back(m); };
+  boxes.ExpectBox({"Text", std::nullopt, std::nullopt, std::nullopt, kIdYes, {}});
+  boxes.ExpectBox("A", "B", kMbYesNo, kIdYes);
+  EXPECT_EQ(boxes.Show(0, "Text", "any caption", 0x24), kIdYes);               // caption and flags unchecked
+  EXPECT_EQ(boxes.Show(0x1234, "A", "B", kMbYesNo | kMbIconQuestion), kIdNo);  // flags differ
+  EXPECT_EQ(boxes.Show(0, "more", "C", kMbOk), kIdOk);                         // nothing expected
+  ASSERT_EQ(surprises.size(), 2u);
+  EXPECT_NE(surprises[0].find("does not match"), std::string::npos);
+  EXPECT_NE(surprises[1].find("unexpected message box"), std::string::npos);
+  ASSERT_EQ(boxes.Boxes().size(), 3u);
+  EXPECT_EQ(boxes.Boxes()[1].owner, 0x1234u);
+
+  boxes.ExpectBox("never", "shown", 0, kIdOk);
+  EXPECT_NE(boxes.Unmet().find("never"), std::string::npos);
+}
+
 }  // namespace
 }  // namespace qs

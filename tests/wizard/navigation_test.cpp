@@ -106,7 +106,7 @@ TEST_F(NavigationTest, TransitionTable) {
     EXPECT_EQ(Page(), r.to);
     EXPECT_EQ(backend.Boxes().size(), boxes + (r.box ? 1 : 0));
     if (r.box) {
-      EXPECT_EQ(backend.Boxes().back().owner, form);
+      EXPECT_EQ(backend.Boxes().back().owner, THeadlessBackend::Handle(form));
     }
     EXPECT_EQ(backend.Unmet(), "");
     // Back and Next enabling.

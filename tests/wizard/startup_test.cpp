@@ -174,7 +174,7 @@ TEST_F(WizardTest, DesktopMissingQuestion) {
       backend.onShow = [this, used](TForm&) { backend.Post([used] { ++*used; }); };
       ASSERT_TRUE(Start());
       ASSERT_EQ(backend.Boxes().size(), 1u);
-      EXPECT_EQ(backend.Boxes()[0].owner, form);
+      EXPECT_EQ(backend.Boxes()[0].owner, THeadlessBackend::Handle(form));
       // In payload mode the quit request is taken while pending messages are processed before
       // the payload is read; in built-in mode it waits for the event loop.
       EXPECT_EQ(program->App().Terminated(), answer == kIdNo && !builtIn);

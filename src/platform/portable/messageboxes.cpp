@@ -1,5 +1,7 @@
 #include "platform/portable/messageboxes.h"
 
+#include <cstdio>
+
 namespace qs {
 
 bool ButtonFits(unsigned flags, int button) {
@@ -22,26 +24,59 @@ bool ButtonFits(unsigned flags, int button) {
   }
 }
 
+namespace {
+
+std::string Describe(const RecordedBox& b) {
+  char flags[16];
+  std::snprintf(flags, sizeof flags, "0x%X", b.flags);
+  return "text \"" + b.text + "\", caption \"" + b.caption + "\", flags " + flags;
+}
+
+std::string Describe(const RecordingMessageBoxes::Expect& e) {
+  std::string s;
+  if (e.text) s += "text \"" + *e.text + "\" ";
+  if (e.caption) s += "caption \"" + *e.caption + "\" ";
+  if (e.flags) {
+    char flags[16];
+    std::snprintf(flags, sizeof flags, "0x%X", *e.flags);
+    s += std::string("flags ") + flags + " ";
+  }
+  return s.empty() ? "any box" : s;
+}
+
+}  // namespace
+
 int RecordingMessageBoxes::Show(std::uintptr_t owner, const std::string& text, const std::string& caption,
                                 unsigned flags) {
-  RecordedBox box{owner, text, caption, flags, 0, true};
-  std::optional<int> answer;
-  if (!answers_.empty()) {
-    answer = answers_.front();
-    answers_.pop_front();
+  boxes_.push_back(RecordedBox{owner, text, caption, flags, 0, true});
+  const RecordedBox box = boxes_.back();
+  Expect e;
+  if (!expected_.empty()) {
+    e = std::move(expected_.front());
+    expected_.pop_front();
+    const bool match = (!e.text || *e.text == text) && (!e.caption || *e.caption == caption) &&
+                       (!e.flags || *e.flags == flags) && (!e.owner || *e.owner == owner);
+    if (!match) return Unexpected("message box " + Describe(box) + " does not match the expected " + Describe(e));
+  } else if (default_) {
+    e.answer = *default_;
   } else {
-    answer = default_;
+    return Unexpected("unexpected message box: " + Describe(box));
   }
-  if (!answer || !ButtonFits(flags, *answer)) {
-    box.expected = false;
-    boxes_.push_back(box);
-    throw UnexpectedMessageBox(
-        std::string(answer ? "message box cannot answer " + std::to_string(*answer) : "unexpected message box") +
-        ": [" + caption + "] " + text);
-  }
-  box.answer = *answer;
-  boxes_.push_back(box);
-  return *answer;
+  if (!ButtonFits(flags, e.answer))
+    return Unexpected("message box cannot answer " + std::to_string(e.answer) + ": " + Describe(box));
+  boxes_.back().answer = e.answer;
+  if (e.then) e.then();
+  return e.answer;
+}
+
+int RecordingMessageBoxes::Unexpected(const std::string& message) {
+  RecordedBox& box = boxes_.back();
+  box.expected = false;
+  box.answer = (box.flags & 0xF) == kMbOk ? kIdOk : kIdNo;
+  const int answer = box.answer;
+  if (!onUnexpected) throw UnexpectedMessageBox(message);
+  onUnexpected(message);
+  return answer;
 }
 
 std::size_t RecordingMessageBoxes::UnexpectedCount() const {
@@ -49,6 +84,12 @@ std::size_t RecordingMessageBoxes::UnexpectedCount() const {
   for (const RecordedBox& b : boxes_)
     if (!b.expected) ++n;
   return n;
+}
+
+std::string RecordingMessageBoxes::Unmet() const {
+  std::string out;
+  for (const Expect& e : expected_) out += "expected box never shown: " + Describe(e) + "\n";
+  return out;
 }
 
 }  // namespace qs

@@ -1,9 +1,14 @@
-// Message boxes for tests and tools: every box is recorded, and its answer comes from a queue of
-// scripted buttons. A box that nobody scripted an answer for is a fault of the test: it is recorded
-// as unexpected and raises UnexpectedMessageBox, unless a default answer was set.
+// Message boxes for tests and tools: every box is recorded, and its answer comes from a script of
+// expected boxes, in order. An expectation may name the box's text, caption, flags and owner (what
+// it leaves unset matches anything) and gives the button pressed. A box that nobody expected, one
+// that differs from its expectation, or one whose buttons cannot give the scripted answer is a
+// fault of the test: it is recorded as unexpected and reported through onUnexpected, which by
+// default raises UnexpectedMessageBox. The headless user interface answers its boxes with the same
+// script.
 #pragma once
 #include <cstdint>
 #include <deque>
+#include <functional>
 #include <optional>
 #include <stdexcept>
 #include <string>
@@ -18,8 +23,8 @@ struct RecordedBox {
   std::string text;
   std::string caption;
   unsigned flags = 0;
-  int answer = 0;        // the button given back (0 when the box was unexpected)
-  bool expected = true;  // false when no answer was scripted for it
+  int answer = 0;        // the button given back
+  bool expected = true;  // false when the script did not expect it
 };
 
 class UnexpectedMessageBox : public std::logic_error {
@@ -29,24 +34,48 @@ class UnexpectedMessageBox : public std::logic_error {
 
 class RecordingMessageBoxes : public IMessageBoxes {
  public:
-  // Queues the button that the next box answers with. A box whose buttons cannot give that answer
-  // (kIdYes for an OK box) raises UnexpectedMessageBox when it comes.
-  void Answer(int button) { answers_.push_back(button); }
-  // Answers every unscripted box with this button instead of raising (tools, lenient tests).
+  // An expected box: unset fields match anything. `then` runs after the box was answered (and
+  // before its answer is returned), e.g. to post further actions.
+  struct Expect {
+    std::optional<std::string> text, caption;
+    std::optional<unsigned> flags;
+    std::optional<std::uintptr_t> owner;
+    int answer = kIdOk;
+    std::function<void()> then;
+  };
+
+  // ---- the script
+  void ExpectBox(Expect e) { expected_.push_back(std::move(e)); }
+  void ExpectBox(std::string text, std::string caption, unsigned flags, int answer) {
+    ExpectBox(Expect{std::move(text), std::move(caption), flags, std::nullopt, answer, {}});
+  }
+  // The next box, whatever it is, answers with this button.
+  void Answer(int button) { ExpectBox(Expect{{}, {}, {}, {}, button, {}}); }
+  // Answers every box beyond the script with this button instead of reporting it (tools).
   void SetDefaultAnswer(std::optional<int> button) { default_ = button; }
+  // What an unexpected box reports. When it returns, the box is answered with kIdOk (an OK box)
+  // or kIdNo. Unset, it raises UnexpectedMessageBox.
+  std::function<void(const std::string& message)> onUnexpected;
 
   int Show(std::uintptr_t owner, const std::string& text, const std::string& caption, unsigned flags) override;
 
+  // ---- the record
   const std::vector<RecordedBox>& Boxes() const { return boxes_; }
-  std::size_t PendingAnswers() const { return answers_.size(); }
+  std::size_t PendingAnswers() const { return expected_.size(); }
   std::size_t UnexpectedCount() const;
+  // Boxes still expected but never shown, described one per line ("" when none).
+  std::string Unmet() const;
+  // Forgets the boxes shown; Clear forgets the script too.
+  void ClearBoxes() { boxes_.clear(); }
   void Clear() {
     boxes_.clear();
-    answers_.clear();
+    expected_.clear();
   }
 
  private:
-  std::deque<int> answers_;
+  int Unexpected(const std::string& message);
+
+  std::deque<Expect> expected_;
   std::optional<int> default_;
   std::vector<RecordedBox> boxes_;
 };

@@ -8,27 +8,6 @@
 #include "ui/treent.h"
 
 namespace qs {
-namespace {
-
-std::string Describe(const THeadlessBackend::Box& b) {
-  char flags[16];
-  std::snprintf(flags, sizeof flags, "0x%X", b.flags);
-  return "text \"" + b.text + "\", caption \"" + b.caption + "\", flags " + flags;
-}
-
-std::string Describe(const THeadlessBackend::Expect& e) {
-  std::string s;
-  if (e.text) s += "text \"" + *e.text + "\" ";
-  if (e.caption) s += "caption \"" + *e.caption + "\" ";
-  if (e.flags) {
-    char flags[16];
-    std::snprintf(flags, sizeof flags, "0x%X", *e.flags);
-    s += std::string("flags ") + flags + " ";
-  }
-  return s.empty() ? "any box" : s;
-}
-
-}  // namespace
 
 THeadlessBackend::THeadlessBackend() {
   onUnexpected = [](const std::string& message) {
@@ -39,37 +18,8 @@ THeadlessBackend::THeadlessBackend() {
 
 THeadlessBackend::~THeadlessBackend() = default;
 
-std::string THeadlessBackend::Unmet() const {
-  std::string out;
-  for (const Expect& e : expected_) out += "expected box never shown: " + Describe(e) + "\n";
-  return out;
-}
-
-int THeadlessBackend::Answer(Box box) {
-  boxes_.push_back(box);
-  const int fallback = (box.flags & 0xF) == kMbOk ? kIdOk : kIdNo;
-  if (expected_.empty()) {
-    onUnexpected("unexpected message box: " + Describe(box));
-    return fallback;
-  }
-  Expect e = std::move(expected_.front());
-  expected_.pop_front();
-  const bool match = (!e.text || *e.text == box.text) && (!e.caption || *e.caption == box.caption) &&
-                     (!e.flags || *e.flags == box.flags) && (!e.owner || *e.owner == box.owner);
-  if (!match) {
-    onUnexpected("message box " + Describe(box) + " does not match the expected " + Describe(e));
-    return fallback;
-  }
-  if (e.then) e.then();
-  return e.answer;
-}
-
 int THeadlessBackend::MessageBox(TForm* owner, const std::string& text, const std::string& caption, unsigned flags) {
-  return Answer(Box{owner, 0, text, caption, flags});
-}
-
-int THeadlessBackend::Show(std::uintptr_t owner, const std::string& text, const std::string& caption, unsigned flags) {
-  return Answer(Box{nullptr, owner, text, caption, flags});
+  return Show(Handle(owner), text, caption, flags);
 }
 
 MessageResult THeadlessBackend::HandleMessage(bool /*wait*/) {
@@ -129,7 +79,7 @@ int THeadlessBackend::TreeChanges(const TTreeNT* tree, TreeChange what) const {
 }
 
 void THeadlessBackend::ClearRecords() {
-  boxes_.clear();
+  ClearBoxes();
   changes_.clear();
   repaints_.clear();
   treeChanges_.clear();
