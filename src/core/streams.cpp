@@ -71,8 +71,8 @@ void TStream::WriteU8(std::uint8_t v) { WriteBuffer(&v, 1); }
 
 void TStream::WriteI32(std::int32_t v) {
   auto u = static_cast<std::uint32_t>(v);
-  std::uint8_t b[4] = {static_cast<std::uint8_t>(u), static_cast<std::uint8_t>(u >> 8), static_cast<std::uint8_t>(u >> 16),
-                       static_cast<std::uint8_t>(u >> 24)};
+  std::uint8_t b[4] = {static_cast<std::uint8_t>(u), static_cast<std::uint8_t>(u >> 8),
+                       static_cast<std::uint8_t>(u >> 16), static_cast<std::uint8_t>(u >> 24)};
   WriteBuffer(b, 4);
 }
 
@@ -97,8 +97,9 @@ std::size_t TMemoryStream::Write(const void* buffer, std::size_t count) {
 }
 
 std::int64_t TMemoryStream::Seek(std::int64_t offset, SeekOrigin origin) {
-  std::int64_t base = origin == SeekOrigin::Begin ? 0 : origin == SeekOrigin::Current ? static_cast<std::int64_t>(pos_)
-                                                                                      : static_cast<std::int64_t>(data_.size());
+  std::int64_t base = origin == SeekOrigin::Begin     ? 0
+                      : origin == SeekOrigin::Current ? static_cast<std::int64_t>(pos_)
+                                                      : static_cast<std::int64_t>(data_.size());
   std::int64_t p = base + offset;
   if (p < 0) throw EReadError();
   pos_ = static_cast<std::size_t>(p);  // past the end is allowed; a write there fills the gap with zeros
