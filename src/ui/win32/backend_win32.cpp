@@ -61,20 +61,6 @@ TWin32Backend::~TWin32Backend() {
   if (self_ == this) self_ = nullptr;
 }
 
-void TWin32Backend::RegisterClasses() {
-  WNDCLASSEXA wc{};
-  wc.cbSize = sizeof wc;
-  wc.lpfnWndProc = WindowProc;
-  wc.hInstance = instance_;
-  wc.hCursor = LoadCursorA(nullptr, reinterpret_cast<LPCSTR>(IDC_ARROW));
-  wc.lpszClassName = kFormClass;
-  wc.hIcon = LoadIconA(instance_, "MAINICON");
-  RegisterClassExA(&wc);
-  wc.lpszClassName = kPanelClass;
-  wc.hIcon = nullptr;
-  RegisterClassExA(&wc);
-}
-
 // ---- lookups -----------------------------------------------------------------------------------
 
 TWin32Backend::View* TWin32Backend::Find(const TControl* c) const {
