@@ -7,8 +7,10 @@ root="$PWD"
 prefix="$root/build/deps/i686"
 stamp="$prefix/.libjpeg-turbo.done"
 # Decoding only matters to the stub, whose size is fixed: no environment lookups (they bring in
-# sscanf) and no unwind tables (no exception passes through C code). Changing these rebuilds.
-cflags="-Os -ffunction-sections -fdata-sections -fno-asynchronous-unwind-tables -DNO_GETENV -DNO_PUTENV"
+# sscanf), no unwind tables (no exception passes through C code), and the system library's printf
+# for the error texts instead of mingw-w64's own (which brings some 26 KB of number formatting).
+# Changing these rebuilds.
+cflags="-Os -ffunction-sections -fdata-sections -fno-asynchronous-unwind-tables -DNO_GETENV -DNO_PUTENV -D__USE_MINGW_ANSI_STDIO=0"
 [ -f "$stamp" ] && [ "$(cat "$stamp")" = "$cflags -DQS_FEATURES_TRIMMED" ] && [ -f "$prefix/lib/libjpeg.a" ] && exit 0
 
 SUDO=""

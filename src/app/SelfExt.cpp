@@ -1,11 +1,11 @@
-// SelfExt: the entry of Quillset.exe. Everything past the entry lives in the libraries; the
-// Win32 backend puts the installer together (COM, platform, application, wizard form).
+// SelfExt: the entry of Quillset.exe. program.cpp beside it puts the installer together (COM, the
+// Win32 platform and window backend, the wizard form); everything else lives in the libraries.
 #include <windows.h>
 
 #include <cstdlib>
 #include <string>
 
-#include "ui/win32/program.h"
+#include "app/program.h"
 
 // No demangled names in a terminate message: keeps the demangler out of the fixed-size stub.
 namespace __gnu_cxx {

@@ -2,7 +2,6 @@
 // as a ".lnk" file. platform/win32 creates the real COM object; platform/portable records the calls.
 #pragma once
 #include <cstdint>
-#include <cstdio>
 #include <memory>
 #include <string>
 #include <string_view>
@@ -35,8 +34,10 @@ class EOleSysError : public Exception {
 // code as eight hexadecimal digits.
 inline std::string OleErrorMessage(HResult code, const std::string& systemText) {
   if (!systemText.empty()) return systemText;
-  char digits[16];
-  std::snprintf(digits, sizeof digits, "%.8X", static_cast<unsigned>(code));
+  // Written out by hand: a formatted print would bring the C runtime's whole printf into the stub.
+  constexpr char kHex[] = "0123456789ABCDEF";
+  std::string digits(8, '0');
+  for (int i = 0; i < 8; ++i) digits[i] = kHex[(static_cast<std::uint32_t>(code) >> (28 - 4 * i)) & 0xF];
   std::string pattern(kMsgOleError);
   return pattern.substr(0, pattern.find('%')) + digits;
 }

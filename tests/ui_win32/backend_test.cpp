@@ -346,6 +346,31 @@ TEST_F(BackendTest, LabelStylesFollowAlignmentAndWrapping) {
   }
 }
 
+TEST_F(BackendTest, FormFrameFollowsTheBorderStyle) {
+  // A dialog has a close box and neither a minimise nor a maximise box.
+  constexpr DWORD kBoxes = WS_SYSMENU | WS_MINIMIZEBOX | WS_MAXIMIZEBOX;
+  struct Case {
+    TFormBorderStyle border;
+    DWORD style, ex;  // of kBoxes | WS_CAPTION | WS_THICKFRAME | WS_POPUP, and WS_EX_DLGMODALFRAME
+  } cases[] = {
+      {bsDialog, WS_CAPTION | WS_SYSMENU, WS_EX_DLGMODALFRAME},
+      {bsSingle, WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX, 0},
+      {bsSizeable, WS_CAPTION | kBoxes | WS_THICKFRAME, 0},
+      {bsNone, WS_POPUP, 0},
+  };
+  for (const Case& c : cases) {
+    TForm shown(nullptr);
+    shown.SetBorderStyle(c.border);
+    backend.ShowForm(shown);
+    HWND w = W(&shown);
+    ASSERT_NE(w, nullptr);
+    const auto style = static_cast<DWORD>(GetWindowLongPtrA(w, GWL_STYLE));
+    const auto ex = static_cast<DWORD>(GetWindowLongPtrA(w, GWL_EXSTYLE));
+    EXPECT_EQ(style & (kBoxes | WS_CAPTION | WS_THICKFRAME | WS_POPUP), c.style) << c.border;
+    EXPECT_EQ(ex & WS_EX_DLGMODALFRAME, c.ex) << c.border;
+  }
+}
+
 // An icon file of one 32-bit image of size x size pixels.
 std::vector<std::uint8_t> IconFile(int size) {
   const std::uint32_t pixels = static_cast<std::uint32_t>(size * size * 4), mask = static_cast<std::uint32_t>(size * 4);

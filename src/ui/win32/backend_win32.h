@@ -70,22 +70,24 @@ class TWin32Backend : public TUiBackend, public TControlBackend, public IMessage
   int Scale(int v) const { return MulDiv(v, dpi_, 96); }
 
  private:
+  // The kinds of windows, in the order they are tried (a control is of the first kind it is): the
+  // most derived classes first, any other windowed control last.
   enum class Kind {
     Form,
-    Container,
     Notebook,
     Page,
     GroupBox,
     Panel,
-    Label,
+    DirectoryEdit,
+    Tree,
+    Memo,
     Button,
     CheckBox,
-    Memo,
-    DirectoryEdit,
     ProgressBar,
-    Tree,
+    Label,
     Bevel,
     Image,
+    Container,
   };
   struct View {
     TControl* control = nullptr;
@@ -107,6 +109,7 @@ class TWin32Backend : public TUiBackend, public TControlBackend, public IMessage
   View* Find(const TControl* c) const;
   View* ViewOfWindow(HWND hwnd) const;
   View* FormOf(const TControl& c) const;
+  // Windows of the controls, kept in step with the model (controls_win32.cpp).
   // Creates the windows of a control and its children below parent (nullptr: a form).
   void Create(TControl& control, HWND parent);
   void CreateChildren(TControl& control, HWND parent);
@@ -123,14 +126,15 @@ class TWin32Backend : public TUiBackend, public TControlBackend, public IMessage
   // Gives the default look (and Enter) to the focused button, or back to the default button.
   void MarkDefault(View& v, HWND focused);
 
-  // Trees.
+  // Trees (tree_win32.cpp).
+  HIMAGELIST CheckImages();  // the check boxes of the nodes, made once
   void FillTree(View& v);
   void InsertNode(View& v, const TTreeNode& node);
   void UpdateNode(View& v, const TTreeNode& node);
   void ForgetNode(View& v, const TTreeNode& node);
   LRESULT TreeNotify(View& v, NMHDR* hdr);
 
-  // Painting and colours.
+  // Painting, fonts, colours and icons (paint_win32.cpp).
   HFONT FontFor(const TControl& c);
   HBRUSH BrushFor(std::int32_t color);
   COLORREF ColorRef(std::int32_t color) const;

@@ -1,4 +1,4 @@
-#include "ui/win32/program.h"
+#include "app/program.h"
 
 #include <objbase.h>
 
