@@ -1,8 +1,9 @@
 #include "wizard/tempfiles.h"
 
 #include <algorithm>
-#include <chrono>
+#include <cstdint>
 #include <cstdlib>
+#include <ctime>
 #include <utility>
 
 #include "core/errors.h"
@@ -11,9 +12,9 @@ namespace qs {
 
 namespace {
 
-// Candidate names for the private folder: "QS", six hexadecimal digits, ".TMP". The first is
-// taken from the clock, so that installers started side by side seldom meet; each taken name
-// moves on to another.
+// Candidate names for the private folder: "QS", six hexadecimal digits, ".TMP". The first comes
+// from the clock and this object's address, so that installers started side by side seldom meet;
+// a name that is taken moves on to another.
 constexpr int kFolderAttempts = 64;
 
 std::string FolderName(std::uint32_t n) {
@@ -47,7 +48,8 @@ std::string TemporaryFiles::Folder() {
   if (!folder_.empty()) return folder_;
   IFileSystem& files = *host_.files;
   const std::string base = files.TempDirectory();
-  auto n = static_cast<std::uint32_t>(std::chrono::steady_clock::now().time_since_epoch().count() / 1000);
+  auto n = static_cast<std::uint32_t>(std::time(nullptr)) ^
+           static_cast<std::uint32_t>(reinterpret_cast<std::uintptr_t>(this) >> 4);
   for (int attempt = 0; attempt < kFolderAttempts; ++attempt, n += 0x9E3779u) {
     const std::string path = base + FolderName(n);
     if (files.CreateDirectory(path)) {
