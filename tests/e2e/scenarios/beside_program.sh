@@ -8,6 +8,7 @@ palm_desktop "U.S. Robotics" 'C:\Palm' "1:Ann Example:ExampleA"
 rm -rf "$drive_c/Mini"
 mine=(MINI.PRC readme.txt ILIST.QSP)
 for f in "${mine[@]}"; do printf 'the user'"'"'s own %s\r\n' "$f" >"$drive_c/qs/$f"; done
+rm -rf "$e2e/beside-before"
 cp -r "$drive_c/qs" "$e2e/beside-before"
 private() { find "$drive_c/users" -maxdepth 6 -type d -iname 'QS??????.TMP' 2>/dev/null || true; }
 check test -z "$(private)"
