@@ -43,6 +43,10 @@ class IFileSystem {
   virtual bool ForceDirectories(const std::string& path) = 0;
   // File attributes (kAttrDirectory, ...) or kInvalidAttributes when nothing is there.
   virtual std::uint32_t Attributes(const std::string& path) = 0;
+  // Removes an empty directory; false when it is not there, not empty or cannot be removed.
+  virtual bool RemoveDirectory(const std::string& path) = 0;
+  // The user's folder for temporary files, ending in a separator; empty when there is none.
+  virtual std::string TempDirectory() = 0;
 
   bool FileExists(const std::string& path) {
     auto a = Attributes(path);

@@ -1,14 +1,14 @@
 // The installation run of the wizard form: every checked module, once for every chosen user (or
-// once for the first user when the user page is skipped), pulled out of the payload beside the
-// program and then queued for the user's next HotSync (handheld files) or written into the
-// destination directory, linked into the Start menu and run (PC files); then the conduit's
-// registration; then the Finish page. Also the form's Start-menu shortcut operation.
+// once for the first user when the user page is skipped), pulled out of the payload into the
+// run's private temporary folder and then queued for the user's next HotSync (handheld files) or
+// written into the destination directory, linked into the Start menu and run (PC files); then the
+// conduit's registration; then the Finish page. Also the form's Start-menu shortcut operation.
 //
 // Nothing here catches an error: one raised by a step ends the run there and reaches the
-// application's standard error box through the Next press that started the run. Temporary files
-// beside the program are removed on every way out.
+// application's standard error box through the Next press that started the run. The temporary
+// files, and the conduit's files when they were written beside the program, are removed on every
+// way out; a file that was there before the run is never replaced or deleted.
 #include <memory>
-#include <set>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -22,15 +22,14 @@
 #include "palm/autoinst.h"
 #include "platform/platform.h"
 #include "wizard/builder.h"
+#include "wizard/moduletree.h"
+#include "wizard/tempfiles.h"
 #include "wizard/unitext.h"
 #include "wizard/usernode.h"
 
 namespace qs {
 
 namespace {
-
-// The conduit's files, written beside the program and run from there with the program directory
-// as the registration tool's argument.
 
 // A module is a handheld file when these appear anywhere in its upper-cased source path, the
 // directories included.
@@ -71,31 +70,44 @@ std::vector<Rec> CheckedRecords(const TTreeNT& tree) {
   return out;
 }
 
-// A file the run wrote beside the program: deleted when it goes out of scope, also when an error
-// ends the run. A failure to delete is ignored.
-class TemporaryFile {
- public:
-  TemporaryFile(IFileSystem& files, std::string path) : files_(files), path_(std::move(path)) {}
-  ~TemporaryFile() { Delete(); }
-  TemporaryFile(const TemporaryFile&) = delete;
-  TemporaryFile& operator=(const TemporaryFile&) = delete;
-  const std::string& Path() const { return path_; }
-  void Delete() {
-    if (!path_.empty()) files_.Delete(path_);
-    path_.clear();
-  }
-
- private:
-  IFileSystem& files_;
-  std::string path_;
-};
-
 // Writes the packed file of that name (its bytes, or nothing when the payload has no such file) to
 // path, creating or replacing the file. The stream is released at once.
 void ExtractPackedFile(const TPackFiles& packFiles, IFileSystem& files, std::string_view name,
                        const std::string& path) {
   std::unique_ptr<TMemoryStream> stream = packFiles.ExtractToStream(name);
   SaveStreamToFile(files, *stream, path);
+}
+
+// The conduit's two files go beside the program, where its registration tool has always found
+// them with the program directory as its argument, when that directory can take them: neither
+// name is there yet and both files can be created. Otherwise both go into the run's private
+// folder, and the tool gets that folder. Gives the folder, with its trailing separator; the files
+// it made are on temporary's list.
+std::string PlaceConduit(const TPackFiles& packFiles, IFileSystem& files, TemporaryFiles& temporary,
+                         const std::string& programDir) {
+  const std::string library = programDir + std::string(kConduitLibraryName);
+  const std::string tool = programDir + std::string(kConduitToolName);
+  if (files.Attributes(library) == kInvalidAttributes && files.Attributes(tool) == kInvalidAttributes) {
+    // Claim both names before anything is written, so that a failure leaves nothing behind.
+    bool claimed = false;
+    if (files.Create(library)) {
+      temporary.Track(library);
+      if (files.Create(tool)) {
+        temporary.Track(tool);
+        claimed = true;
+      }
+    }
+    if (claimed) {
+      ExtractPackedFile(packFiles, files, kConduitLibraryName, library);
+      ExtractPackedFile(packFiles, files, kConduitToolName, tool);
+      return programDir;
+    }
+    temporary.Delete(tool);
+    temporary.Delete(library);
+  }
+  ExtractPackedFile(packFiles, files, kConduitLibraryName, temporary.InFolder(kConduitLibraryName));
+  ExtractPackedFile(packFiles, files, kConduitToolName, temporary.InFolder(kConduitToolName));
+  return temporary.Folder();
 }
 
 // A program group names a folder below the Programs folder, perhaps a subfolder ("Suite\Tools"):
@@ -137,15 +149,11 @@ void TFormTools::RunInstallation(TPersistent* Sender) {
   const int n = static_cast<int>(modules.size());
 
   // Before anything is written: every file name must stay a plain name in the folders it is
-  // joined to, and no temporary copy may replace a file that is already beside the program (the
-  // run deletes its copies, so it would delete that file).
+  // joined to.
   for (Module& m : modules) m.fileName = ModuleFileName(m.sourcePath);
-  std::set<std::string> checked;
-  for (const Module& m : modules) {
-    const std::string path = programDir + m.fileName;
-    if (!checked.insert(UpperAZ(path)).second) continue;
-    if (files.Attributes(path) != kInvalidAttributes) throw EFCreateError(path);
-  }
+
+  // The temporary copies and the conduit's files, removed on every way out.
+  TemporaryFiles temporary(host);
 
   if (n > 0) {
     ProgressBar1->SetRange(0, n - 1);
@@ -159,21 +167,23 @@ void TFormTools::RunInstallation(TPersistent* Sender) {
         LabelInfo->SetCaption(m.sourcePath);
         LabelInfo->Repaint();
 
-        TemporaryFile temporary(files, programDir + m.fileName);
-        ExtractPackedFile(*PackFiles1, files, UpperAZ(m.fileName), temporary.Path());
+        // The copy keeps the module's file name, under which it is queued.
+        const std::string copy = temporary.InFolder(m.fileName);
+        ExtractPackedFile(*PackFiles1, files, UpperAZ(m.fileName), copy);
         // The destination directory is read afresh at each use, as the user left it.
         const std::string installed = WithTrailingSeparator(DirectoryEdit1->Text()) + m.fileName;
 
         if (IsHandheldFile(m.sourcePath)) {
-          if (FUserData) FUserData->QueueInstall(user, temporary.Path());
-          if (m.rec.Action == maQueueAndCopy) FileCopy(files, temporary.Path(), installed);
-          temporary.Delete();
+          if (FUserData) FUserData->QueueInstall(user, copy);
+          if (m.rec.Action == maQueueAndCopy) FileCopy(files, copy, installed);
+          temporary.Delete(copy);
         } else {
-          FileCopy(files, temporary.Path(), installed);
+          FileCopy(files, copy, installed);
           // The copy is done with: it goes before anything else can end the installer.
-          temporary.Delete();
+          temporary.Delete(copy);
+          // A blank title links under the name the module tree shows: the file name.
           if (m.rec.MakeShortcut == 1)
-            CreateShortcut(installed, "", "", ModuleText(m.rec.Title), ModuleText(m.rec.ProgramGroup));
+            CreateShortcut(installed, "", "", ModuleTreeText(m.rec), ModuleText(m.rec.ProgramGroup));
           ExecFile1->CommandLine = installed;
           if (m.rec.Action == maRun || m.rec.Action == maRunWait) {
             ExecFile1->Wait = m.rec.Action == maRunWait;
@@ -203,16 +213,13 @@ void TFormTools::RunInstallation(TPersistent* Sender) {
   }
 
   if (CKInstallDoviConduit->Checked()) {
-    TemporaryFile library(files, programDir + std::string(kConduitLibraryName));
-    ExtractPackedFile(*PackFiles1, files, kConduitLibraryName, library.Path());
-    TemporaryFile tool(files, programDir + std::string(kConduitToolName));
-    ExtractPackedFile(*PackFiles1, files, kConduitToolName, tool.Path());
-    ExecFile1->CommandLine = tool.Path();
-    ExecFile1->Parameters = programDir;
+    const std::string folder = PlaceConduit(*PackFiles1, files, temporary, programDir);
+    ExecFile1->CommandLine = folder + std::string(kConduitToolName);
+    ExecFile1->Parameters = folder;
     ExecFile1->Wait = true;
     ExecFile1->Execute();
-    library.Delete();
-    tool.Delete();
+    temporary.Delete(folder + std::string(kConduitLibraryName));
+    temporary.Delete(folder + std::string(kConduitToolName));
   }
 
   BNextClick(Sender);

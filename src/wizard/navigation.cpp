@@ -114,7 +114,11 @@ void TFormTools::BPrevClick(TPersistent*) {
 }
 
 void TFormTools::BCancelClick(TPersistent*) {
-  if (!FComplete) return;
+  if (!FComplete) {
+    // Start-up left no wizard: Cancel is the way out, asking first when the form has the labels.
+    if (!idExit || !idStop || ShowMessageBox(idExit, idStop, kCancelQuestion) == kIdYes) Application().Terminate();
+    return;
+  }
   if (Notebook1->PageIndex() == pgFinish) {
     Application().Terminate();
     return;

@@ -14,6 +14,7 @@
 #include "platform/platform.h"
 #include "stream/reader.h"
 #include "ui/application.h"
+#include "wizard/tempfiles.h"
 #include "wizard/unitext.h"
 #include "wizard/usernode.h"
 
@@ -36,7 +37,8 @@ constexpr std::string_view kRequiredComponents[] = {
 // Pages 0 (Welcome) to 6 (Finish) are where the wizard goes.
 constexpr int kWizardPages = 7;
 
-// The file written beside the program while the module tree is built.
+// The packed file that holds the module list, written to a temporary file while the module tree
+// is built.
 constexpr std::string_view kModuleListFile = "ILIST.QSP";
 
 std::string JoinNames(const std::vector<std::string>& names) {
@@ -64,19 +66,6 @@ void FillBuffer(std::array<char, N>& buffer, const std::string& text) {
   std::fill(buffer.begin() + static_cast<std::ptrdiff_t>(n), buffer.end(), '\0');
 }
 
-// Deletes a file on every way out; a failure to delete is ignored.
-class DeleteOnExit {
- public:
-  DeleteOnExit(IFileSystem& files, std::string path) : files_(files), path_(std::move(path)) {}
-  ~DeleteOnExit() { files_.Delete(path_); }
-  DeleteOnExit(const DeleteOnExit&) = delete;
-  DeleteOnExit& operator=(const DeleteOnExit&) = delete;
-
- private:
-  IFileSystem& files_;
-  std::string path_;
-};
-
 }  // namespace
 
 bool IsBuiltInProgramName(std::string_view programPath) {
@@ -102,6 +91,11 @@ int TFormTools::ShowMessageBox(const TLabel* text, const TLabel* caption, unsign
 }
 
 void TFormTools::CheckComponents() {
+  const std::string problems = ComponentProblems();
+  if (!problems.empty()) throw Exception(problems);
+}
+
+std::string TFormTools::ComponentProblems() {
   std::vector<std::string> missing, wrongKind;
   for (const FieldInfo& field : StaticInfo().fields) {
     if (std::find(std::begin(kRequiredComponents), std::end(kRequiredComponents), field.name) ==
@@ -122,15 +116,44 @@ void TFormTools::CheckComponents() {
   if (problems.empty() && Notebook1->PageCount() < kWizardPages)
     problems.push_back("its Notebook1 has " + std::to_string(Notebook1->PageCount()) + " pages, not the " +
                        std::to_string(kWizardPages) + " pages of the wizard");
-  if (problems.empty()) return;
+  if (problems.empty()) return {};
   std::string message(kRefused);
   for (std::size_t i = 0; i < problems.size(); ++i) message += (i > 0 ? "; " : "") + problems[i];
-  throw Exception(message);
+  return message;
+}
+
+void TFormTools::SettleAfterFailedStart(bool payloadBroken) {
+  // A form that is whole (the built-in one, or a payload that was read to its end) works as the
+  // wizard does, from its first page.
+  FComplete = !payloadBroken && ComponentProblems().empty();
+  if (FComplete) {
+    Notebook1->SetPageIndex(0);
+    BPrev->SetEnabled(false);
+    MemoWelcome->SetVisible(Welcome->Checked());
+    return;
+  }
+  // What is left of a form whose payload broke off: no button can do its work but Cancel, which
+  // ends the program, whatever the payload bound to it.
+  for (int i = 0; i < ComponentCount(); ++i)
+    if (auto* button = dynamic_cast<TButton*>(Component(i)); button && button != BCancel) button->SetEnabled(false);
+  if (BCancel) {
+    BCancel->SetEnabled(true);
+    BCancel->OnClick = TNotifyEvent{"BCancelClick", [this](TPersistent* sender) { BCancelClick(sender); }};
+  }
 }
 
 void TFormTools::FormCreate(TPersistent*) {
   FComplete = false;
   Platform& host = Host();
+  // Whatever ends start-up early, the buttons that show enabled afterwards do something.
+  struct Settle {
+    TFormTools& form;
+    bool payloadBroken = false;
+    bool done = false;
+    ~Settle() {
+      if (!done) form.SettleAfterFailedStart(payloadBroken);
+    }
+  } settle{*this};
 
   // Acquire: the Palm Desktop's user list (its discovery runs to the end here).
   delete FUserData;
@@ -151,10 +174,12 @@ void TFormTools::FormCreate(TPersistent*) {
   if (!IsBuiltInProgramName(host.programPath)) {
     // Copy the payload into memory, strip the form, let pending messages through, apply it.
     TMemoryStream payload(ReadPayload(*host.files, host.programPath));
+    settle.payloadBroken = true;
     DestroyComponents();
     if (TApplication* app = CurrentApplication()) app->ProcessMessages();
     payload.SetPosition(0);
     ReadComponentStream(payload, *this);
+    settle.payloadBroken = false;
   }
 
   // A form without a component the wizard works with would fail at the first use of it: refuse
@@ -168,14 +193,15 @@ void TFormTools::FormCreate(TPersistent*) {
   FComplete = true;
 
   if (!IsBuiltInProgramName(host.programPath)) {
-    // The module list travels as a packed file: write it beside the program, read it, delete it.
-    const std::string listPath = DirectoryPart(host.programPath) + std::string(kModuleListFile);
+    // The module list travels as a packed file: write it into a private temporary folder (a file
+    // of its name beside the program stays untouched), read it, delete it with the folder.
+    TemporaryFiles temporary(host);
+    const std::string listPath = temporary.InFolder(kModuleListFile);
     {
       std::unique_ptr<TMemoryStream> list = PackFiles1->ExtractToStream(kModuleListFile);
       TFileStream file(*host.files, listPath, FileMode::Create);
       file.WriteBuffer(list->Data(), list->Bytes().size());
     }
-    DeleteOnExit remove(*host.files, listPath);
     LoadModuleList(listPath);
   }
 
@@ -201,6 +227,7 @@ void TFormTools::FormCreate(TPersistent*) {
   users.FullExpand();
   if (users.TopCount() > 0) users.TopItem(0)->MakeVisible();
   users.EndUpdate();
+  settle.done = true;
 }
 
 void TFormTools::FormDestroy(TPersistent*) {

@@ -111,12 +111,19 @@ class TFormTools : public TForm {
   int ShowMessageBox(const TLabel* text, const TLabel* caption, unsigned flags);
   // Raises, naming them, when components the wizard works with are missing or of another kind.
   void CheckComponents();
+  // The message CheckComponents raises; empty when the form has them all.
+  std::string ComponentProblems();
+  // After an error ended start-up: a whole form works from its first page (payloadBroken: the
+  // form lost its components to a payload that broke off); otherwise every button but Cancel is
+  // disabled and Cancel ends the program.
+  void SettleAfterFailedStart(bool payloadBroken);
 
   TUserData* FUserData = nullptr;
   std::array<char, kMsgBufferSize> FMsgText{};
   std::array<char, kMsgBufferSize> FMsgCaption{};
   // Set once start-up found every component the wizard works with: until then the button
-  // handlers do nothing, so a form that lost components to a failed start-up cannot crash.
+  // handlers do nothing (but Cancel, which ends the program), so a form that lost components to a
+  // failed start-up cannot crash.
   bool FComplete = false;
 };
 

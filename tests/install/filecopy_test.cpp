@@ -117,6 +117,8 @@ class FailingFiles : public IFileSystem {
   bool CreateDirectory(const std::string& p) override { return inner_.CreateDirectory(p); }
   bool ForceDirectories(const std::string& p) override { return inner_.ForceDirectories(p); }
   std::uint32_t Attributes(const std::string& p) override { return inner_.Attributes(p); }
+  bool RemoveDirectory(const std::string& p) override { return inner_.RemoveDirectory(p); }
+  std::string TempDirectory() override { return inner_.TempDirectory(); }
 
  private:
   class File : public IFile {

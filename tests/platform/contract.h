@@ -162,6 +162,20 @@ inline void FilesDirectories(IFileSystem& fs, const std::string& root) {
   EXPECT_FALSE(fs.Create(root + "x"));
   EXPECT_FALSE(fs.Delete(root + "x"));
   EXPECT_TRUE(fs.DirectoryExists(root + "x"));
+
+  // A directory is removed only when it is empty; a file is no directory.
+  EXPECT_FALSE(fs.RemoveDirectory(root + "x\\y"));
+  EXPECT_TRUE(fs.RemoveDirectory(root + "x\\y\\z"));
+  EXPECT_FALSE(fs.RemoveDirectory(root + "x\\y\\z"));
+  EXPECT_FALSE(fs.DirectoryExists(root + "x\\y\\z"));
+  EXPECT_FALSE(fs.RemoveDirectory(root + "file"));
+  EXPECT_TRUE(fs.FileExists(root + "file"));
+
+  // The temporary directory is there and ends in a separator.
+  const std::string temp = fs.TempDirectory();
+  ASSERT_FALSE(temp.empty());
+  EXPECT_EQ(temp.back(), '\\');
+  EXPECT_TRUE(fs.DirectoryExists(temp));
 }
 
 inline void FilesCopy(IFileSystem& fs, const std::string& root) {

@@ -177,6 +177,39 @@ TEST_F(PortableFiles, HandlesAreCountedAndRootsAreNotFiles) {
   EXPECT_EQ(ReadHostFile(C("a.prc")), "a");
 }
 
+// A read-only drive (a CD): what is there can be read, nothing can be made, changed or removed.
+TEST_F(PortableFiles, ReadOnlyDrive) {
+  Make("D:\\a.prc", "a");
+  Make("C:\\x", "x");
+  ASSERT_TRUE(files.CreateDirectory("D:\\dir"));
+  files.SetReadOnly('d', true);
+  EXPECT_TRUE(files.Open("D:\\a.prc", false, ShareMode::DenyNone));
+  EXPECT_FALSE(files.Open("D:\\a.prc", true, ShareMode::DenyNone));
+  EXPECT_FALSE(files.Create("D:\\a.prc"));
+  EXPECT_FALSE(files.Create("D:\\b.prc"));
+  EXPECT_FALSE(files.Delete("D:\\a.prc"));
+  EXPECT_FALSE(files.Copy("C:\\x", "D:\\x", false));
+  EXPECT_FALSE(files.CreateDirectory("D:\\new"));
+  EXPECT_FALSE(files.ForceDirectories("D:\\dir\\sub"));
+  EXPECT_TRUE(files.ForceDirectories("D:\\dir"));
+  EXPECT_FALSE(files.RemoveDirectory("D:\\dir"));
+  EXPECT_TRUE(files.Copy("D:\\a.prc", "C:\\y", false));  // other drives stay writable
+  files.SetReadOnly('D', false);
+  EXPECT_TRUE(files.Delete("D:\\a.prc"));
+  EXPECT_TRUE(files.RemoveDirectory("D:\\dir"));
+}
+
+// The temporary directory: the root of the current drive, or the folder set, with a separator.
+TEST_F(PortableFiles, TempDirectory) {
+  EXPECT_EQ(files.TempDirectory(), "C:\\");
+  files.SetCurrentDrive('d');
+  EXPECT_EQ(files.TempDirectory(), "D:\\");
+  files.SetTempDirectory("C:\\Temp");
+  EXPECT_EQ(files.TempDirectory(), "C:\\Temp\\");
+  files.SetTempDirectory("C:\\Temp\\");
+  EXPECT_EQ(files.TempDirectory(), "C:\\Temp\\");
+}
+
 TEST_F(PortableFiles, ModificationTimeIsAFiletime) {
   Make("C:\\t.bin", "t");
   // FILETIME counts 100 ns steps from 1601; the host counts from 1970.

@@ -17,7 +17,8 @@ namespace {
 constexpr const char* kProgramsKey = "Software\\MicroSoft\\Windows\\CurrentVersion\\Explorer\\Shell Folders";
 constexpr const char* kHotSyncKey = "Software\\U.S. Robotics\\Pilot Desktop\\HotSync Manager";
 
-// Creates, copies and deletes of the run, in order, on top of the wizard fixture's file system.
+// Creates, copies and deletes of the run, in order, on top of the wizard fixture's file system
+// (the private temporary folder written as "<tmp>").
 class TracingFiles : public IFileSystem {
  public:
   TracingFiles(IFileSystem& inner, std::vector<std::string>& log) : inner_(inner), log_(log) {}
@@ -26,20 +27,22 @@ class TracingFiles : public IFileSystem {
   std::unique_ptr<IFile> Open(const std::string& p, bool w, ShareMode s) override { return inner_.Open(p, w, s); }
   std::unique_ptr<IFile> Create(const std::string& path) override {
     if (onCreate) onCreate(path);
-    log_.push_back("create " + path);
+    log_.push_back("create " + MaskTemp(path));
     return inner_.Create(path);
   }
   bool Delete(const std::string& path) override {
-    log_.push_back("delete " + path);
+    log_.push_back("delete " + MaskTemp(path));
     return inner_.Delete(path);
   }
   bool Copy(const std::string& from, const std::string& to, bool failIfExists) override {
-    log_.push_back("copy " + from + " > " + to);
+    log_.push_back("copy " + MaskTemp(from) + " > " + MaskTemp(to));
     return inner_.Copy(from, to, failIfExists);
   }
   bool CreateDirectory(const std::string& p) override { return inner_.CreateDirectory(p); }
   bool ForceDirectories(const std::string& p) override { return inner_.ForceDirectories(p); }
   std::uint32_t Attributes(const std::string& p) override { return inner_.Attributes(p); }
+  bool RemoveDirectory(const std::string& p) override { return inner_.RemoveDirectory(p); }
+  std::string TempDirectory() override { return inner_.TempDirectory(); }
 
  private:
   IFileSystem& inner_;
@@ -55,7 +58,7 @@ class TracingProcesses : public RecordingProcesses {
   bool StartProcess(const std::string& commandLine, std::uint32_t flags, const StartupRecord& startup,
                     ProcessRecord& process) override {
     if (onStart) onStart(commandLine);
-    log_.push_back("start " + commandLine);
+    log_.push_back("start " + MaskTemp(commandLine));
     bool ok = RecordingProcesses::StartProcess(commandLine, flags, startup, process);
     handles.push_back(ok ? process.process : 0);
     return ok;
@@ -93,7 +96,7 @@ class InstallRunTest : public WizardTest {
     auto model = BuiltInModel();
     AddPackedFile(*model, "ILIST.QSP", ListFile(modules));
     for (const auto& [name, bytes] : packed) AddPackedFile(*model, name, bytes);
-    WriteProgram(*model);
+    WriteProgram(*model, programAt);
     ASSERT_TRUE(Start());
     backend.ShowForm(*form);  // as the event loop does: the controls report to the backend
     for (int i = 0; i < form->Tree1->Count(); ++i) form->Tree1->Item(i)->SetCheckState(csChecked);
@@ -137,6 +140,7 @@ class InstallRunTest : public WizardTest {
   }
 
   TempDir ddir;
+  std::string programAt = "C:\\Apps\\Setup.exe";
   std::vector<std::string> log;
   TracingFiles trace;
   TracingProcesses processes;
@@ -150,13 +154,14 @@ TEST_F(InstallRunTest, TwoUsersThreeModules) {
                  {{"APP.PRC", "app"}, {"Tool.exe", "tool"}, {"conf.exe", "conf"}});
   std::vector<std::string> seen;  // user, module and bar at each temporary copy
   trace.onCreate = [&](const std::string& path) {
-    if (path.rfind("C:\\Apps\\", 0) == 0)
+    if (MaskTemp(path).rfind("<tmp>", 0) == 0)
       seen.push_back(form->LbUser->Caption() + " " + form->LabelInfo->Caption() + " " +
                      std::to_string(form->ProgressBar1->Position()));
   };
   std::vector<bool> tempGoneAtStart;
-  processes.onStart = [&](const std::string& cmd) {
-    tempGoneAtStart.push_back(!HostFileExists("C:\\Apps\\" + FileNamePart(cmd.substr(0, cmd.size() - 1))));
+  processes.onStart = [&](const std::string&) {
+    const auto left = TempLeft();  // the private folder alone
+    tempGoneAtStart.push_back(left.size() == 1 && left[0].rfind("QS", 0) == 0);
   };
   backend.ClearRecords();
   Install();
@@ -193,11 +198,12 @@ TEST_F(InstallRunTest, TwoUsersThreeModules) {
   EXPECT_FALSE(processes.Running(processes.handles[1]));
   EXPECT_TRUE(processes.Running(processes.handles[2]));
   EXPECT_FALSE(processes.Running(processes.handles[3]));
-  EXPECT_EQ(tempGoneAtStart, std::vector<bool>(4, true));  // the copy beside the program went first
+  EXPECT_EQ(tempGoneAtStart, std::vector<bool>(4, true));  // the temporary copy went first
 
   EXPECT_EQ(form->Notebook1->PageIndex(), 6);
   EXPECT_EQ(form->BCancel->Caption(), "&Quit");
   EXPECT_EQ(ProgramFolder(), std::vector<std::string>{"Setup.exe"});
+  EXPECT_EQ(TempLeft(), std::vector<std::string>{});
   EXPECT_TRUE(backend.Boxes().empty());
 }
 
@@ -273,8 +279,9 @@ INSTANTIATE_TEST_SUITE_P(Forms, DestinationTest,
                                            DestinationRow{"D:\\Apps\\", "D:\\Apps\\Tool.exe"},
                                            DestinationRow{"D:\\New\\Deep\\Dir", "D:\\New\\Deep\\Dir\\Tool.exe"}));
 
-// Links: the group folder is made one level deep; a title or group that would not stay a plain
-// name in the Programs folder gives no link and no message.
+// Links: the group folder is made one level deep; a blank title links under the module's file
+// name; a title or group that the file system cannot hold, or that would leave the Programs
+// folder, gives no link and no message.
 TEST_F(InstallRunTest, Shortcuts) {
   const struct {
     const char* title;
@@ -285,6 +292,8 @@ TEST_F(InstallRunTest, Shortcuts) {
   } rows[] = {
       {"Tool", "Suite", 1, "C:\\Menu\\Suite\\Tool.lnk", true},
       {"Tool", "", 1, "C:\\Menu\\\\Tool.lnk", true},
+      {"", "Suite", 1, "C:\\Menu\\Suite\\Tool.exe.lnk", true},  // a blank title: the name the tree shows
+      {" ", "..\\Startup", 1, nullptr, false},
       {"Tool", "Suite\\Sub", 1, "C:\\Menu\\Suite\\Sub\\Tool.lnk", false},  // the parent group is missing
       {"Tool", "Games\\Sub", 1, "C:\\Menu\\Games\\Sub\\Tool.lnk", true},
       {"Tool", "Suite", 0, nullptr, false},
@@ -399,7 +408,7 @@ TEST_F(InstallRunTest, AutoInstallFirstUser) {
     const std::string user = form->LbUser->Caption();
     Install();
     EXPECT_EQ(Logged("copy"), users.empty() ? std::vector<std::string>{}
-                                            : std::vector<std::string>{"copy C:\\Apps\\App.prc > "
+                                            : std::vector<std::string>{"copy <tmp>\\App.prc > "
                                                                        "C:\\Palm\\Ann\\Install\\App.prc"});
     EXPECT_EQ(Logged("start").size(), 1u);
     EXPECT_EQ(form->LbUser->Caption(), user);
@@ -408,36 +417,110 @@ TEST_F(InstallRunTest, AutoInstallFirstUser) {
 }
 
 // The conduit: both files beside the program while the tool runs with the program directory as its
-// argument, waited for even after a module run without waiting, then both deleted.
+// argument, when the program directory can take them; otherwise both in the run's private folder,
+// which the tool then gets. The tool is waited for even after a module run without waiting; both
+// files go afterwards, and a file of either name that was there before stays as it was.
 TEST_F(InstallRunTest, Conduit) {
-  for (bool withModule : {true, false}) {
-    for (bool packed : {true, false}) {
-      program.reset();
-      std::vector<std::pair<std::string, std::string>> payload{{"TOOL.EXE", "t"}};
-      if (packed) payload.insert(payload.end(), {{"VEVORO20.DLL", "dll"}, {"condreg.exe", "reg"}});
-      StartInstaller({Module("C:\\s\\Tool.exe", "", "G", 1)}, payload, {"Ann"});
-      if (!withModule) form->Tree1->TopItem(0)->Item(0)->SetCheckState(csUnchecked);
-      form->CKInstallDoviConduit->SetChecked(true);
-      std::string besideAtStart;
-      processes.onStart = [&](const std::string& cmd) {
-        if (cmd.find("CONDREG") != std::string::npos)
-          besideAtStart = Read("C:\\Apps\\VEVORO20.DLL") + "|" + Read("C:\\Apps\\CONDREG.EXE");
-      };
-      const std::size_t first = processes.handles.size();
-      Install();
-      const std::vector<std::string> starts = Logged("start");
-      ASSERT_EQ(starts.size(), withModule ? 2u : 1u);
-      EXPECT_EQ(starts.back(), "start C:\\Apps\\CONDREG.EXE C:\\Apps\\");
-      EXPECT_EQ(besideAtStart, packed ? "dll|reg" : "|");
-      EXPECT_EQ(processes.Running(processes.handles[first]), withModule);  // the module is not waited for
-      EXPECT_FALSE(processes.Running(processes.handles.back()));
-      const std::vector<std::string> deletes = Logged("delete C:\\Apps\\");
+  const struct {
+    const char* what;
+    bool withModule, packed;
+    const char* mine;            // a file of the user's beside the program
+    const char* readOnlyFolder;  // where nothing can be created
+    bool beside;
+    bool quit;  // a quit request arrives while the tool runs
+  } rows[] = {
+      {"beside the program", true, true, nullptr, "", true, false},
+      {"beside, conduit only", false, true, nullptr, "", true, false},
+      {"beside, nothing packed", true, false, nullptr, "", true, false},
+      {"a library of that name is there", true, true, "VEVORO20.DLL", "", false, false},
+      {"a tool of that name is there", false, true, "condreg.exe", "", false, false},
+      {"the tool cannot be made there", true, true, nullptr, "C:\\APPS\\CONDREG", false, false},
+      {"program directory read-only", true, false, nullptr, "C:\\APPS\\", false, false},
+      {"quit while the tool runs", false, true, "condreg.exe", "", false, true},
+  };
+  for (const auto& r : rows) {
+    SCOPED_TRACE(r.what);
+    program.reset();
+    files.readOnlyFolder.clear();
+    for (const char* name : {"VEVORO20.DLL", "condreg.exe"}) std::filesystem::remove(dir.Path() / "Apps" / name);
+    std::vector<std::pair<std::string, std::string>> payload{{"TOOL.EXE", "t"}};
+    if (r.packed) payload.insert(payload.end(), {{"VEVORO20.DLL", "dll"}, {"condreg.exe", "reg"}});
+    StartInstaller({Module("C:\\s\\Tool.exe", "", "G", 1)}, payload, {"Ann"});
+    if (!r.withModule) form->Tree1->TopItem(0)->Item(0)->SetCheckState(csUnchecked);
+    form->CKInstallDoviConduit->SetChecked(true);
+    if (r.mine) WriteHostFile(dir.Path() / "Apps" / r.mine, "mine");
+    files.readOnlyFolder = r.readOnlyFolder;
+    const auto beside = ProgramFolder();
+    std::string atStart;  // the two files where the tool runs
+    processes.onStart = [&](const std::string& cmd) {
+      if (const auto at = cmd.find("CONDREG.EXE"); at != std::string::npos)
+        atStart = Read(cmd.substr(0, at) + "VEVORO20.DLL") + "|" + Read(cmd.substr(0, at) + "CONDREG.EXE");
+    };
+    std::vector<std::string> leftAtQuit{"<no quit>"};
+    if (r.quit) processes.arriving.push_back(Message{0, kWmQuit, 0});
+    host.platform.halt = [&](std::uint32_t) { leftAtQuit = TempLeft(); };
+    const std::size_t first = processes.handles.size();
+    Install();
+    host.platform.halt = nullptr;
+
+    const std::string folder = r.beside ? "C:\\Apps\\" : "<tmp>\\";
+    const std::vector<std::string> starts = Logged("start");
+    ASSERT_EQ(starts.size(), r.withModule ? 2u : 1u);
+    EXPECT_EQ(starts.back(), "start " + folder + "CONDREG.EXE " + folder);
+    EXPECT_EQ(atStart, r.packed ? "dll|reg" : "|");
+    if (r.withModule) {
+      EXPECT_TRUE(processes.Running(processes.handles[first]));  // the module is not waited for
+    }
+    EXPECT_EQ(processes.Running(processes.handles.back()), r.quit);
+    EXPECT_EQ(leftAtQuit, r.quit ? std::vector<std::string>{} : std::vector<std::string>{"<no quit>"});
+    if (!r.quit) {
+      const std::vector<std::string> deletes = Logged("delete " + folder);
       ASSERT_GE(deletes.size(), 2u);
       EXPECT_EQ(std::vector<std::string>(deletes.end() - 2, deletes.end()),
-                (std::vector<std::string>{"delete C:\\Apps\\VEVORO20.DLL", "delete C:\\Apps\\CONDREG.EXE"}));
-      EXPECT_EQ(ProgramFolder(), std::vector<std::string>{"Setup.exe"});
-      EXPECT_EQ(form->Notebook1->PageIndex(), 6);
+                (std::vector<std::string>{"delete " + folder + "VEVORO20.DLL", "delete " + folder + "CONDREG.EXE"}));
     }
+    EXPECT_EQ(ProgramFolder(), beside);
+    if (r.mine) {
+      EXPECT_EQ(Read(std::string("C:\\Apps\\") + r.mine), "mine");
+    }
+    EXPECT_EQ(TempLeft(), std::vector<std::string>{});
+    EXPECT_EQ(form->Notebook1->PageIndex(), 6);
+  }
+}
+
+// Files beside the program that share a name with a module, the module list or the conduit are
+// the user's: they stay as they were, and the installation completes. So does one from a
+// read-only program directory (a CD).
+TEST_F(InstallRunTest, FilesBesideTheProgramAndReadOnlyMedia) {
+  std::filesystem::create_directories(dir.Path() / "CD");
+  host.files.MapDrive('E', dir.Path() / "CD");
+  for (const char* at : {"C:\\Apps\\Setup.exe", "E:\\Setup.exe"}) {
+    SCOPED_TRACE(at);
+    program.reset();
+    host.files.SetReadOnly('E', false);
+    const std::filesystem::path folder = dir.Path() / (at[0] == 'E' ? "CD" : "Apps");
+    for (const char* name : {"tool.exe", "App.prc", "ILIST.QSP", "CONDREG.EXE"}) WriteHostFile(folder / name, "mine");
+    host.files.SetReadOnly('E', at[0] == 'E');
+    programAt = at;
+    StartInstaller(
+        {Module("C:\\s\\App.prc", "", "G"), Module("C:\\s\\Tool.exe", "", "G", 2), Module("C:\\s\\SETUP.exe", "", "G")},
+        {{"APP.PRC", "a"}, {"TOOL.EXE", "t"}, {"SETUP.EXE", "s"}, {"VEVORO20.DLL", "dll"}, {"CONDREG.EXE", "reg"}},
+        {"Ann"});
+    EXPECT_EQ(TreeShape(*form->Tree1), (std::vector<std::string>{"G", "  App.prc", "  Tool.exe", "  SETUP.exe"}));
+    form->CKInstallDoviConduit->SetChecked(true);
+    Install();
+    EXPECT_EQ(form->Notebook1->PageIndex(), 6);
+    EXPECT_EQ(Read("C:\\Palm\\Ann\\Install\\App.prc"), "a");
+    EXPECT_EQ(Read("D:\\Apps\\Tool.exe") + Read("D:\\Apps\\SETUP.exe"), "ts");
+    EXPECT_EQ(Logged("start").back(), "start <tmp>\\CONDREG.EXE <tmp>\\");
+    std::vector<std::string> left;
+    for (const auto& e : std::filesystem::directory_iterator(folder))
+      left.push_back(e.path().filename().string() + "=" +
+                     (e.path().filename() == "Setup.exe" ? "" : ReadHostFile(e.path())));
+    std::sort(left.begin(), left.end());
+    EXPECT_EQ(left, (std::vector<std::string>{"App.prc=mine", "CONDREG.EXE=mine", "ILIST.QSP=mine",
+                                              "Setup.exe=", "tool.exe=mine"}));
+    EXPECT_EQ(TempLeft(), std::vector<std::string>{});
   }
 }
 
@@ -459,14 +542,13 @@ TEST_F(InstallRunTest, QuietFailuresLetTheRunGoOn) {
 }
 
 // Errors end the run where they happen: the standard error box, the wizard on Installation, what
-// was installed before stays, nothing is left beside the program and nothing there is lost.
+// was installed before stays, nothing is left beside the program or in the temporary directory.
 TEST_F(InstallRunTest, ErrorsEndTheRun) {
   const std::string create =
       "Impossible de cr\xE9"
       "er le fichier ";
   const std::string badName = "Nom de fichier incorrect pour le module '";
   using SetUp = std::function<void(InstallRunTest&)>;
-  const SetUp mine = [](InstallRunTest& t) { WriteHostFile(t.dir.Path() / "Apps" / "tool.exe", "mine"); };
   const struct {
     const char* what;
     const char* source;  // of the second module; the first is C:\s\App.prc
@@ -476,10 +558,8 @@ TEST_F(InstallRunTest, ErrorsEndTheRun) {
   } rows[] = {
       {"destination not writable", "C:\\s\\Tool.exe", [](InstallRunTest& t) { t.files.readOnlyFolder = "D:\\APPS\\"; },
        create + "D:\\Apps\\Tool.exe.", true},
-      {"program directory not writable", "C:\\s\\Tool.exe",
-       [](InstallRunTest& t) { t.files.readOnlyFolder = "C:\\APPS\\"; }, create + "C:\\Apps\\App.prc.", false},
-      {"destination is the program directory", "C:\\s\\Tool.exe",
-       [](InstallRunTest& t) { t.form->DirectoryEdit1->SetText("C:\\Apps"); }, create + "C:\\Apps\\Tool.exe.", true},
+      {"no temporary folder can be made", "C:\\s\\Tool.exe",
+       [](InstallRunTest& t) { t.host.files.SetTempDirectory("C:\\Missing"); }, create + "C:\\Missing\\.", false},
       {"link object cannot be made", "C:\\s\\Tool.exe",
        [](InstallRunTest& t) {
          t.links.createResult = kEFail;
@@ -496,9 +576,6 @@ TEST_F(InstallRunTest, ErrorsEndTheRun) {
       {"dot dot", "C:\\s\\..", nullptr, badName + "C:\\s\\..'", false},
       {"no file name", "C:\\s\\", nullptr, badName + "C:\\s\\'", false},
       {"device", "C:\\s\\nul.prc", nullptr, badName + "C:\\s\\nul.prc'", false},
-      // A temporary copy never replaces (and then deletes) a file that is beside the program.
-      {"file beside the program", "C:\\s\\Tool.exe", mine, create + "C:\\Apps\\Tool.exe.", false},
-      {"the program itself", "C:\\s\\SETUP.exe", nullptr, create + "C:\\Apps\\SETUP.exe.", false},
   };
   for (const auto& r : rows) {
     SCOPED_TRACE(r.what);
@@ -508,7 +585,7 @@ TEST_F(InstallRunTest, ErrorsEndTheRun) {
     links.lacksInterface = false;
     std::filesystem::remove_all(dir.Path() / "Palm");
     std::filesystem::remove_all(ddir.Path() / "Apps");
-    std::filesystem::remove(dir.Path() / "Apps" / "tool.exe");
+    host.files.SetTempDirectory("C:\\Temp");
     StartInstaller({Module("C:\\s\\App.prc", "", "G"), Module(r.source, "T", "G", 1, 1, "Suite")},
                    {{"APP.PRC", "a"}, {"TOOL.EXE", "t"}, {"SETUP.EXE", "s"}}, {"Ann"});
     form->CKInstallDoviConduit->SetChecked(true);
@@ -520,19 +597,19 @@ TEST_F(InstallRunTest, ErrorsEndTheRun) {
     EXPECT_TRUE(processes.starts.empty());
     EXPECT_EQ(ProgramFolder(), beside);
     EXPECT_EQ(std::filesystem::file_size(dir.Path() / "Apps" / "Setup.exe"), programSize);
-    if (std::string(r.what) == "file beside the program") {
-      EXPECT_EQ(Read("C:\\Apps\\tool.exe"), "mine");
-    }
+    EXPECT_EQ(TempLeft(), std::vector<std::string>{});
   }
 }
 
+// Neither the program directory nor the temporary directory takes the conduit's files.
 TEST_F(InstallRunTest, ConduitFileCannotBeWritten) {
   StartInstaller({}, {{"VEVORO20.DLL", "dll"}, {"CONDREG.EXE", "reg"}});
   form->CKInstallDoviConduit->SetChecked(true);
   files.readOnlyFolder = "C:\\APPS\\CONDREG";
+  host.files.SetTempDirectory("C:\\Missing");
   InstallFails(
       "Impossible de cr\xE9"
-      "er le fichier C:\\Apps\\CONDREG.EXE.");
+      "er le fichier C:\\Missing\\.");
   EXPECT_TRUE(processes.starts.empty());
   EXPECT_EQ(ProgramFolder(), std::vector<std::string>{"Setup.exe"});  // the library went too
 }

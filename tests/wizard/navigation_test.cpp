@@ -230,11 +230,11 @@ TEST_F(NavigationTest, FailedRunLeavesTheButtonsUsable) {
   Options(true, true, true);
   form->DirectoryEdit1->SetText("C:\\Acme");
   GoTo(3);
-  form->Button1->Click();  // every module, among them C:\b\Tool.exe
-  WriteHostFile(dir.Path() / "Apps" / "Tool.exe", "already beside the program");
+  form->Button1->Click();                      // every module, among them C:\b\Tool.exe
+  host.files.SetTempDirectory("C:\\Missing");  // no temporary copy can be made
   backend.ExpectBox(
       "Impossible de cr\xE9"
-      "er le fichier C:\\Apps\\Tool.exe.",
+      "er le fichier C:\\Missing\\.",
       "Installation", kErrorBoxFlags, kIdOk);
   program->App().Guard([this] { form->BNext->Click(); });
   EXPECT_EQ(Page(), 5);

@@ -108,24 +108,26 @@ TEST_F(WizardTest, PayloadModeAppliesThePayload) {
     EXPECT_EQ(rec->Position, i);
   }
 
-  // The module list was written beside the program, read and deleted; the program file was
-  // opened for reading with sharing allowed to everyone.
+  // The module list was written into a private temporary folder, read and deleted with the
+  // folder; the program file was opened for reading with sharing allowed to everyone.
   EXPECT_EQ(ProgramFolder(), (std::vector<std::string>{"Setup.exe"}));
-  const std::vector<std::string> want = {"open r deny-none C:\\Apps\\Setup.exe", "create C:\\Apps\\ILIST.QSP",
-                                         "open r deny-write C:\\Apps\\ILIST.QSP", "delete C:\\Apps\\ILIST.QSP"};
+  EXPECT_EQ(TempLeft(), std::vector<std::string>{});
+  const std::vector<std::string> want = {"open r deny-none C:\\Apps\\Setup.exe", "create <tmp>\\ILIST.QSP",
+                                         "open r deny-write <tmp>\\ILIST.QSP", "delete <tmp>\\ILIST.QSP"};
   std::vector<std::string> seen;
   for (const std::string& line : files.log)
-    if (line.find("\\Apps\\") != std::string::npos) seen.push_back(line);
+    if (line.find("\\Apps\\") != std::string::npos || line.find("<tmp>") != std::string::npos) seen.push_back(line);
   EXPECT_EQ(seen, want);
 }
 
-// Start-up replaces a stale module list beside the program and deletes it; a payload without a
-// module list gives an empty tree and also leaves nothing behind.
-TEST_F(WizardTest, ModuleListFileIsReplacedAndDeleted) {
+// A file named like the module list beside the program is the user's: start-up reads the payload's
+// list and leaves that file as it was; a payload without a module list gives an empty tree.
+TEST_F(WizardTest, ModuleListFileBesideTheProgramStays) {
   for (bool withList : {true, false}) {
     program.reset();
     InstallDesktop({});
-    WriteHostFile(dir.Path() / "Apps" / "ILIST.QSP", ListFile({Module("C:\\x\\Stale.prc", "Stale")}));
+    const std::string mine = ListFile({Module("C:\\x\\Stale.prc", "Stale")});
+    WriteHostFile(dir.Path() / "Apps" / "ILIST.QSP", mine);
     auto model = BuiltInModel();
     if (withList) AddPackedFile(*model, "ilist.qsp", ListFile({Module("a\\Fresh.prc", "Fresh")}), "", false);
     WriteProgram(*model);
@@ -133,7 +135,9 @@ TEST_F(WizardTest, ModuleListFileIsReplacedAndDeleted) {
     const std::vector<std::string> want =
         withList ? std::vector<std::string>{"General", "  Fresh"} : std::vector<std::string>{};
     EXPECT_EQ(TreeShape(*form->Tree1), want);
-    EXPECT_EQ(ProgramFolder(), (std::vector<std::string>{"Setup.exe"}));
+    EXPECT_EQ(ReadHostFile(dir.Path() / "Apps" / "ILIST.QSP"), mine);
+    EXPECT_EQ(ProgramFolder(), (std::vector<std::string>{"ILIST.QSP", "Setup.exe"}));
+    EXPECT_EQ(TempLeft(), std::vector<std::string>{});
   }
 }
 
@@ -204,14 +208,17 @@ TEST_F(WizardTest, NoQuestionWhenTheDesktopIsThere) {
 }
 
 // Every way start-up fails: the error box (message with its full stop, the start-up title, the
-// stop icon), and start-up ends where it failed.
+// stop icon), and start-up ends where it failed. A form that is still whole then works from its
+// first page; of a form that broke off only Cancel is usable, and it ends the program (asking
+// first when the form has the question's labels).
 TEST_F(WizardTest, StartupFailuresShowTheErrorBoxAndStopThere) {
-  enum Stage { BeforeStrip, AfterStrip, AfterPayload };
+  enum Stage { BeforeStrip, AfterStrip, Partial, AfterPayload };
   struct Case {
     const char* name;
     std::function<void(WizardTest&)> prepare;
     std::string text;
     Stage stage;
+    bool asks = false;  // Partial: what was read holds the question's labels
   };
   auto payload = [](std::function<void(TFormTools&)> change) {
     return [change](WizardTest& t) {
@@ -238,19 +245,31 @@ TEST_F(WizardTest, StartupFailuresShowTheErrorBoxAndStopThere) {
          t.WriteProgram(s.Bytes());
        },
        "class TGadget not found.", AfterStrip},
-      {"program folder not writable",
+      {"payload cut in half",
+       [](WizardTest& t) {
+         auto bytes = FormBytes(*BuiltInModel());
+         t.WriteProgram(std::vector<std::uint8_t>(bytes.begin(), bytes.begin() + bytes.size() / 2));
+       },
+       "stream read error.", Partial},
+      {"payload cut before its end",
+       [](WizardTest& t) {
+         auto bytes = FormBytes(*BuiltInModel());
+         t.WriteProgram(std::vector<std::uint8_t>(bytes.begin(), bytes.end() - 1));
+       },
+       "stream read error.", Partial, true},
+      {"no temporary folder",
        [&payload](WizardTest& t) {
          payload([](TFormTools& m) { AddPackedFile(m, "ILIST.QSP", ListFile({Module("a.prc")})); })(t);
-         t.files.readOnlyFolder = "C:\\APPS\\";
+         t.host.files.SetTempDirectory("C:\\Missing");
        },
        "Impossible de cr\xE9"
-       "er le fichier C:\\Apps\\ILIST.QSP.",
+       "er le fichier C:\\Missing\\.",
        AfterPayload},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
     program.reset();
-    files.readOnlyFolder.clear();
+    host.files.SetTempDirectory("C:\\Temp");
     InstallDesktop({{"Ann", "Ann"}});
     c.prepare(*this);
     backend.ExpectBox(c.text, kTitle, kErrorBoxFlags, kIdOk);
@@ -263,20 +282,42 @@ TEST_F(WizardTest, StartupFailuresShowTheErrorBoxAndStopThere) {
       case BeforeStrip:
       case AfterPayload:
         ASSERT_TRUE(form->Notebook1);
-        EXPECT_EQ(form->Notebook1->PageIndex(), 7);  // as the stream stored it
         EXPECT_EQ(form->CkUserList->Count(), 0);
+        // The wizard works: page 0, Back disabled, Next leads on, Cancel asks.
+        EXPECT_EQ(form->Notebook1->PageIndex(), 0);
+        EXPECT_FALSE(form->BPrev->Enabled());
+        form->DirectoryEdit1->SetText("C:\\Product");
+        form->BNext->Click();
+        EXPECT_GT(form->Notebook1->PageIndex(), 0);
+        backend.ExpectBox(form->idExit->Caption(), form->idStop->Caption(), 0x124, kIdYes);
+        form->BCancel->Click();
         break;
+      case Partial: {
+        ASSERT_TRUE(form->BNext && form->BCancel);
+        int enabled = 0;
+        for (int i = 0; i < form->ComponentCount(); ++i)
+          if (auto* b = dynamic_cast<TButton*>(form->Component(i)); b && b->Enabled()) ++enabled;
+        EXPECT_EQ(enabled, 1);
+        EXPECT_TRUE(form->BCancel->Enabled());
+        EXPECT_FALSE(PressEnter(*form));
+        ASSERT_EQ(form->idExit && form->idStop, c.asks);
+        if (c.asks) backend.ExpectBox(form->idExit->Caption(), form->idStop->Caption(), 0x124, kIdYes);
+        form->BCancel->Click();
+        break;
+      }
       case AfterStrip:
         EXPECT_EQ(form->ComponentCount(), 0);
         EXPECT_FALSE(form->Notebook1);
+        // The window opens anyway and the handlers cannot crash it.
+        form->BNextClick(form);
+        form->BPrevClick(form);
+        form->Button1Click(form);
+        form->BCancelClick(form);
         break;
     }
-    // The window opens anyway and its buttons cannot crash it.
-    form->BNextClick(form);
-    form->BPrevClick(form);
-    form->Button1Click(form);
     EXPECT_EQ(program->Run(), 0);
-    EXPECT_FALSE(HostFileExists("C:\\Apps\\ILIST.QSP"));
+    EXPECT_TRUE(program->App().Terminated());
+    EXPECT_EQ(TempLeft(), std::vector<std::string>{});
     backend.ClearRecords();
   }
 }
@@ -326,11 +367,17 @@ TEST_F(WizardTest, PayloadLackingComponentsIsRefused) {
     backend.ExpectBox(c.text, kTitle, kErrorBoxFlags, kIdOk);
     ASSERT_TRUE(Start());
     EXPECT_EQ(program->App().Title(), kTitle);
-    // Whatever is left of the wizard does nothing.
-    if (form->BNext) form->BNext->Click();
-    if (form->BCancel) form->BCancel->Click();
-    if (form->Button1) form->Button1->Click();
-    if (form->BPrev) form->BPrev->Click();
+    // Whatever is left of the wizard is disabled and does nothing, but Cancel, which asks when the
+    // form has the question's labels (the program ends anyway).
+    for (TButton* button : {form->BNext.get(), form->Button1.get(), form->BPrev.get()})
+      if (button) {
+        EXPECT_FALSE(button->Enabled());
+        button->Click();
+      }
+    if (form->idExit && form->idStop) backend.ExpectBox(form->idExit->Caption(), form->idStop->Caption(), 0x124, kIdNo);
+    ASSERT_TRUE(form->BCancel);
+    EXPECT_TRUE(form->BCancel->Enabled());
+    form->BCancel->Click();
     EXPECT_EQ(program->Run(), 0);
     EXPECT_TRUE(program->App().Terminated());
     backend.ClearRecords();

@@ -92,6 +92,18 @@ inline std::string ListFile(const std::vector<TModuleRec>& recs) {
   return {bytes.begin(), bytes.end()};
 }
 
+// A path with the name of the run's private temporary folder (made up anew each run) written as
+// "<tmp>": "C:\Temp\QS01A2B3.TMP\ILIST.QSP" gives "<tmp>\ILIST.QSP".
+inline std::string MaskTemp(std::string text) {
+  const std::string base = "C:\\Temp\\QS";
+  for (std::size_t at; (at = text.find(base)) != std::string::npos;) {
+    const std::size_t end = text.find(".TMP", at);
+    if (end == std::string::npos) break;
+    text.replace(at, end + 4 - at, "<tmp>");
+  }
+  return text;
+}
+
 // A file system that records what the wizard asks of it and can play a read-only folder.
 class RecordingFiles : public IFileSystem {
  public:
@@ -100,16 +112,16 @@ class RecordingFiles : public IFileSystem {
   std::string readOnlyFolder;  // upper-case Windows folder with trailing "\"; creating below it fails
 
   std::unique_ptr<IFile> Open(const std::string& path, bool write, ShareMode share) override {
-    log.push_back(std::string("open ") + (write ? "rw " : "r ") + ShareName(share) + " " + path);
+    log.push_back(std::string("open ") + (write ? "rw " : "r ") + ShareName(share) + " " + MaskTemp(path));
     return inner_.Open(path, write, share);
   }
   std::unique_ptr<IFile> Create(const std::string& path) override {
-    log.push_back("create " + path);
+    log.push_back("create " + MaskTemp(path));
     if (!readOnlyFolder.empty() && UpperAZ(path).rfind(readOnlyFolder, 0) == 0) return nullptr;
     return inner_.Create(path);
   }
   bool Delete(const std::string& path) override {
-    log.push_back("delete " + path);
+    log.push_back("delete " + MaskTemp(path));
     return inner_.Delete(path);
   }
   bool Copy(const std::string& from, const std::string& to, bool failIfExists) override {
@@ -118,6 +130,8 @@ class RecordingFiles : public IFileSystem {
   bool CreateDirectory(const std::string& path) override { return inner_.CreateDirectory(path); }
   bool ForceDirectories(const std::string& path) override { return inner_.ForceDirectories(path); }
   std::uint32_t Attributes(const std::string& path) override { return inner_.Attributes(path); }
+  bool RemoveDirectory(const std::string& path) override { return inner_.RemoveDirectory(path); }
+  std::string TempDirectory() override { return inner_.TempDirectory(); }
 
  private:
   static const char* ShareName(ShareMode s) {
@@ -163,7 +177,9 @@ class WizardTest : public ::testing::Test {
  public:
   WizardTest() : files(host.files) {
     std::filesystem::create_directories(dir.Path() / "Apps");
+    std::filesystem::create_directories(dir.Path() / "Temp");
     host.files.MapDrive('C', dir.Path());
+    host.files.SetTempDirectory("C:\\Temp");
     host.platform.files = &files;
     host.platform.programPath = "C:\\Apps\\Setup.exe";
   }
@@ -223,6 +239,13 @@ class WizardTest : public ::testing::Test {
     for (const auto& e : std::filesystem::directory_iterator(dir.Path() / "Apps"))
       names.push_back(e.path().filename().string());
     std::sort(names.begin(), names.end());
+    return names;
+  }
+  // Whatever is left in the user's temporary directory (the run's own folder goes with its files).
+  std::vector<std::string> TempLeft() {
+    std::vector<std::string> names;
+    for (const auto& e : std::filesystem::recursive_directory_iterator(dir.Path() / "Temp"))
+      names.push_back(std::filesystem::relative(e.path(), dir.Path() / "Temp").generic_string());
     return names;
   }
 

@@ -262,6 +262,20 @@ void PortableFileSystem::SetCurrentDrive(char letter) {
   if (IsLetter(letter)) current_ = UpperLetter(letter);
 }
 
+void PortableFileSystem::SetReadOnly(char letter, bool readOnly) {
+  if (IsLetter(letter)) readOnly_[UpperLetter(letter) - 'A'] = readOnly;
+}
+
+void PortableFileSystem::SetTempDirectory(std::string path) {
+  if (!path.empty() && path.back() != '\\') path += '\\';
+  temp_ = std::move(path);
+}
+
+bool PortableFileSystem::ReadOnly(std::string_view path) const {
+  auto p = ParseWindowsPath(path, current_);
+  return p && ReadOnly(*p);
+}
+
 std::size_t PortableFileSystem::OpenFiles() const {
   std::size_t n = 0;
   for (auto& [key, v] : handles_->open) n += v.size();
@@ -311,7 +325,7 @@ std::optional<fs::path> PortableFileSystem::HostPath(std::string_view path) cons
 std::unique_ptr<IFile> PortableFileSystem::Open(const std::string& path, bool write, ShareMode share) {
   auto host = HostPath(path);
   std::error_code ec;
-  if (!host || !fs::is_regular_file(*host, ec)) return nullptr;
+  if (!host || !fs::is_regular_file(*host, ec) || (write && ReadOnly(path))) return nullptr;
   std::string key = KeyOf(*host);
   Access a = AccessFor(true, write, share);
   if (!handles_->Allows(key, a)) return nullptr;
@@ -323,7 +337,7 @@ std::unique_ptr<IFile> PortableFileSystem::Open(const std::string& path, bool wr
 
 std::unique_ptr<IFile> PortableFileSystem::Create(const std::string& path) {
   auto p = ParseWindowsPath(path, current_);
-  if (!p || p->parts.empty()) return nullptr;
+  if (!p || p->parts.empty() || ReadOnly(*p)) return nullptr;
   auto host = Resolve(*p);
   std::error_code ec;
   if (!host || !fs::is_directory(host->parent_path(), ec) || fs::is_directory(*host, ec)) return nullptr;
@@ -339,7 +353,7 @@ std::unique_ptr<IFile> PortableFileSystem::Create(const std::string& path) {
 bool PortableFileSystem::Delete(const std::string& path) {
   auto host = HostPath(path);
   std::error_code ec;
-  if (!host || !fs::is_regular_file(*host, ec)) return false;
+  if (!host || !fs::is_regular_file(*host, ec) || ReadOnly(path)) return false;
   if (handles_->IsOpen(KeyOf(*host))) return false;  // no handle here shares deletion
   return fs::remove(*host, ec) && !ec;
 }
@@ -348,7 +362,7 @@ bool PortableFileSystem::Copy(const std::string& from, const std::string& to, bo
   auto src = HostPath(from);
   auto dstPath = ParseWindowsPath(to, current_);
   std::error_code ec;
-  if (!src || !dstPath || dstPath->parts.empty() || !fs::is_regular_file(*src, ec)) return false;
+  if (!src || !dstPath || dstPath->parts.empty() || ReadOnly(*dstPath) || !fs::is_regular_file(*src, ec)) return false;
   auto dst = Resolve(*dstPath);
   if (!dst || !fs::is_directory(dst->parent_path(), ec) || fs::is_directory(*dst, ec)) return false;
   if (failIfExists && fs::exists(*dst, ec)) return false;
@@ -374,7 +388,7 @@ bool PortableFileSystem::Copy(const std::string& from, const std::string& to, bo
 
 bool PortableFileSystem::CreateDirectory(const std::string& path) {
   auto p = ParseWindowsPath(path, current_);
-  if (!p || p->parts.empty()) return false;
+  if (!p || p->parts.empty() || ReadOnly(*p)) return false;
   auto host = Resolve(*p);
   std::error_code ec;
   if (!host || !fs::is_directory(host->parent_path(), ec) || fs::exists(*host, ec)) return false;
@@ -391,7 +405,7 @@ bool PortableFileSystem::ForceDirectories(const std::string& path) {
     auto host = Resolve(step);
     if (!host) return false;
     if (fs::is_directory(*host, ec)) continue;
-    if (fs::exists(*host, ec) || !fs::create_directory(*host, ec) || ec) return false;
+    if (ReadOnly(*p) || fs::exists(*host, ec) || !fs::create_directory(*host, ec) || ec) return false;
   }
   auto host = Resolve(*p);
   return host && fs::is_directory(*host, ec);
@@ -406,6 +420,20 @@ std::uint32_t PortableFileSystem::Attributes(const std::string& path) {
   if (fs::is_directory(st)) return kAttrDirectory;
   if (fs::is_regular_file(st)) return kAttrNormal;
   return kInvalidAttributes;
+}
+
+bool PortableFileSystem::RemoveDirectory(const std::string& path) {
+  auto p = ParseWindowsPath(path, current_);
+  if (!p || p->parts.empty() || ReadOnly(*p)) return false;
+  auto host = Resolve(*p);
+  std::error_code ec;
+  if (!host || !fs::is_directory(*host, ec) || !fs::is_empty(*host, ec) || ec) return false;
+  return fs::remove(*host, ec) && !ec;
+}
+
+std::string PortableFileSystem::TempDirectory() {
+  if (!temp_.empty()) return temp_;
+  return std::string{current_, ':', '\\'};
 }
 
 }  // namespace qs

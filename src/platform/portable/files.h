@@ -17,6 +17,8 @@
 // - Open handles of this file system share files as Windows handles do: an open, create, copy or
 //   delete that the share modes of the handles already open on the file forbid fails.
 // - Symbolic links below a mapped folder are followed as the host follows them.
+// - A drive can be made read-only, as a CD or a protected share is: nothing on it can be created,
+//   written, copied onto, deleted or removed, and its files open for reading only.
 #pragma once
 #include <array>
 #include <filesystem>
@@ -53,6 +55,11 @@ class PortableFileSystem : public IFileSystem {
   // The drive of paths that start with "\" or have no drive; C unless changed.
   void SetCurrentDrive(char letter);
   char CurrentDrive() const { return current_; }
+  // Makes a drive read-only or writable again (writable unless changed).
+  void SetReadOnly(char letter, bool readOnly);
+  // The folder that TempDirectory gives (a separator is added when missing); the root of the
+  // current drive unless changed. The folder is not created.
+  void SetTempDirectory(std::string path);
 
   // The host path a Windows path stands for (existing components in their stored case), or
   // nullopt when the path is refused or its drive is not mapped.
@@ -65,6 +72,8 @@ class PortableFileSystem : public IFileSystem {
   bool CreateDirectory(const std::string& path) override;
   bool ForceDirectories(const std::string& path) override;
   std::uint32_t Attributes(const std::string& path) override;
+  bool RemoveDirectory(const std::string& path) override;
+  std::string TempDirectory() override;
 
   // Number of files currently open through this file system.
   std::size_t OpenFiles() const;
@@ -73,9 +82,13 @@ class PortableFileSystem : public IFileSystem {
 
  private:
   std::optional<std::filesystem::path> Resolve(const WindowsPath& p) const;
+  bool ReadOnly(const WindowsPath& p) const { return readOnly_[p.drive - 'A']; }
+  bool ReadOnly(std::string_view path) const;
 
   std::array<std::optional<std::filesystem::path>, 26> drives_;
+  std::array<bool, 26> readOnly_{};
   char current_ = 'C';
+  std::string temp_;
   std::shared_ptr<HandleTable> handles_;
 };
 

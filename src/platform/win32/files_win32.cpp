@@ -9,6 +9,7 @@
 
 // windows.h renames these to their ANSI or wide forms; here they are the interface's names.
 #undef CreateDirectory
+#undef RemoveDirectory
 
 namespace qs {
 
@@ -127,5 +128,14 @@ bool Win32FileSystem::ForceDirectories(const std::string& path) {
 }
 
 std::uint32_t Win32FileSystem::Attributes(const std::string& path) { return GetFileAttributesA(path.c_str()); }
+
+bool Win32FileSystem::RemoveDirectory(const std::string& path) { return RemoveDirectoryA(path.c_str()) != 0; }
+
+std::string Win32FileSystem::TempDirectory() {
+  char buffer[MAX_PATH + 1];
+  const DWORD n = GetTempPathA(sizeof buffer, buffer);
+  if (n == 0 || n > MAX_PATH) return {};
+  return std::string(buffer, n);
+}
 
 }  // namespace qs

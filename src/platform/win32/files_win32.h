@@ -13,6 +13,8 @@ class Win32FileSystem : public IFileSystem {
   bool CreateDirectory(const std::string& path) override;
   bool ForceDirectories(const std::string& path) override;
   std::uint32_t Attributes(const std::string& path) override;
+  bool RemoveDirectory(const std::string& path) override;
+  std::string TempDirectory() override;
 };
 
 }  // namespace qs
