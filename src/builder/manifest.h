@@ -19,7 +19,7 @@
 #include <string_view>
 #include <vector>
 
-#include "wizard/builder.h"
+#include "builder/builder.h"
 
 namespace qs {
 

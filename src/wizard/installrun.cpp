@@ -21,26 +21,13 @@
 #include "install/shortcut.h"
 #include "palm/autoinst.h"
 #include "platform/platform.h"
-#include "wizard/builder.h"
+#include "wizard/contract.h"
 #include "wizard/unitext.h"
 #include "wizard/usernode.h"
 
 namespace qs {
 
 namespace {
-
-// The conduit's files, written beside the program and run from there with the program directory
-// as the registration tool's argument.
-
-// A module is a handheld file when these appear anywhere in its upper-cased source path, the
-// directories included.
-constexpr std::string_view kHandheldApplication = ".PRC";
-constexpr std::string_view kHandheldDatabase = ".PDB";
-
-bool IsHandheldFile(std::string_view sourcePath) {
-  const std::string upper = UpperAZ(sourcePath);
-  return upper.find(kHandheldApplication) != std::string::npos || upper.find(kHandheldDatabase) != std::string::npos;
-}
 
 // One checked module as the run works with it.
 struct Module {
@@ -203,6 +190,8 @@ void TFormTools::RunInstallation(TPersistent* Sender) {
   }
 
   if (CKInstallDoviConduit->Checked()) {
+    // The conduit's files, written beside the program and run from there with the program
+    // directory as the registration tool's argument.
     TemporaryFile library(files, programDir + std::string(kConduitLibraryName));
     ExtractPackedFile(*PackFiles1, files, kConduitLibraryName, library.Path());
     TemporaryFile tool(files, programDir + std::string(kConduitToolName));

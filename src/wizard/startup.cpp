@@ -21,23 +21,8 @@ namespace qs {
 
 namespace {
 
-// The components the wizard works with once the payload is on the form. A payload that lacks one
-// of them (or has it as another kind of component) is refused. idDesktopAsk and idDesktop are not
-// among them: the start-up question reads them before the payload is applied, from the built-in
-// form, and a payload's are never shown.
-// clang-format off
-constexpr std::string_view kRequiredComponents[] = {
-    "PackFiles1", "BPrev", "BNext", "BCancel", "Notebook1", "MemoWelcome", "DirectoryEdit1", "Copyright", "Welcome",
-    "AutoInstallFirstUser", "CKInstallDoviConduit", "Tree1", "ProgressBar1", "LabelInfo", "idErrorDirectory",
-    "idAttention", "idExit", "idStop", "CkUserList", "LbUser", "idSelectUser", "idUser", "ExecFile1",
-    "CKDisplaySelectDirectory", "Image2"};
-// clang-format on
-
 // Pages 0 (Welcome) to 6 (Finish) are where the wizard goes.
 constexpr int kWizardPages = 7;
-
-// The file written beside the program while the module tree is built.
-constexpr std::string_view kModuleListFile = "ILIST.QSP";
 
 std::string JoinNames(const std::vector<std::string>& names) {
   std::string out;
@@ -169,9 +154,9 @@ void TFormTools::FormCreate(TPersistent*) {
 
   if (!IsBuiltInProgramName(host.programPath)) {
     // The module list travels as a packed file: write it beside the program, read it, delete it.
-    const std::string listPath = DirectoryPart(host.programPath) + std::string(kModuleListFile);
+    const std::string listPath = DirectoryPart(host.programPath) + std::string(kModuleListName);
     {
-      std::unique_ptr<TMemoryStream> list = PackFiles1->ExtractToStream(kModuleListFile);
+      std::unique_ptr<TMemoryStream> list = PackFiles1->ExtractToStream(kModuleListName);
       TFileStream file(*host.files, listPath, FileMode::Create);
       file.WriteBuffer(list->Data(), list->Bytes().size());
     }
