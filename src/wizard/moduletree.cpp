@@ -31,9 +31,11 @@ class TreeBatch {
 
 // Every byte of the file, up to its end or the first read that fails.
 std::vector<std::uint8_t> ReadToEnd(IFile& file) {
-  std::vector<std::uint8_t> bytes;
-  std::uint8_t buffer[4096];
-  for (std::size_t n; (n = file.Read(buffer, sizeof buffer)) > 0;) bytes.insert(bytes.end(), buffer, buffer + n);
+  const std::int64_t size = file.Size();
+  std::vector<std::uint8_t> bytes(size > 0 ? static_cast<std::size_t>(size) : 0);
+  std::size_t done = 0;
+  for (std::size_t n; done < bytes.size() && (n = file.Read(bytes.data() + done, bytes.size() - done)) > 0;) done += n;
+  bytes.erase(bytes.begin() + static_cast<std::ptrdiff_t>(done), bytes.end());
   return bytes;
 }
 
@@ -49,26 +51,21 @@ class TreeFiller {
       TTreeNode* node = tree_.Add(shape_.At(at.parent).text);
       node->SetImageIndex(1);
       node->SetSelectedIndex(1);
-      Remember(at.parent, node);
+      nodes_.push_back(node);
     }
     TTreeNode* parent = nodes_[at.parent];
     // Every module node shows a check box, also one that hangs under a module node.
     parent->SetCheckType(TCheckType::CheckBox);
-    Remember(at.node, tree_.AddChild(parent, text, rec));
+    nodes_.push_back(tree_.AddChild(parent, text, rec));
 
     tree_.FullExpand();
     if (tree_.TopCount() > 0) tree_.TopItem(0)->MakeVisible();
   }
 
  private:
-  void Remember(std::size_t index, TTreeNode* node) {
-    if (nodes_.size() <= index) nodes_.resize(index + 1);
-    nodes_[index] = node;
-  }
-
   TTreeNT& tree_;
   ModuleTreeShape shape_;
-  std::vector<TTreeNode*> nodes_;  // the node of Tree1 for each node of the shape
+  std::vector<TTreeNode*> nodes_;  // the node of Tree1 for each node of the shape, added in the same order
 };
 
 }  // namespace
