@@ -19,8 +19,8 @@
 #include <string_view>
 #include <vector>
 
+#include "builder/builder.h"
 #include "core/cp1252.h"
-#include "wizard/builder.h"
 
 namespace qs {
 

@@ -21,7 +21,7 @@
 #include "install/shortcut.h"
 #include "palm/autoinst.h"
 #include "platform/platform.h"
-#include "wizard/builder.h"
+#include "wizard/contract.h"
 #include "wizard/moduletree.h"
 #include "wizard/tempfiles.h"
 #include "wizard/unitext.h"
@@ -30,16 +30,6 @@
 namespace qs {
 
 namespace {
-
-// A module is a handheld file when these appear anywhere in its upper-cased source path, the
-// directories included.
-constexpr std::string_view kHandheldApplication = ".PRC";
-constexpr std::string_view kHandheldDatabase = ".PDB";
-
-bool IsHandheldFile(std::string_view sourcePath) {
-  const std::string upper = UpperAZ(sourcePath);
-  return upper.find(kHandheldApplication) != std::string::npos || upper.find(kHandheldDatabase) != std::string::npos;
-}
 
 // One checked module as the run works with it.
 struct Module {

@@ -3,12 +3,14 @@
 // then offers every packed file marked as a runtime component under the group "Runtime".
 #include "wizard/moduletree.h"
 
+#include <cstdint>
 #include <memory>
+#include <utility>
+#include <vector>
 
 #include "core/streams.h"
 #include "core/text.h"
 #include "platform/platform.h"
-#include "wizard/builder.h"
 #include "wizard/unitext.h"
 
 namespace qs {
@@ -27,16 +29,44 @@ class TreeBatch {
   TTreeNT& tree_;
 };
 
-// Reads exactly count bytes; false when the file ends first or cannot be read.
-bool ReadExactly(IFile& file, std::uint8_t* buffer, std::size_t count) {
+// Every byte of the file, up to its end or the first read that fails.
+std::vector<std::uint8_t> ReadToEnd(IFile& file) {
+  const std::int64_t size = file.Size();
+  std::vector<std::uint8_t> bytes(size > 0 ? static_cast<std::size_t>(size) : 0);
   std::size_t done = 0;
-  while (done < count) {
-    const std::size_t n = file.Read(buffer + done, count - done);
-    if (n == 0) return false;
-    done += n;
-  }
-  return true;
+  for (std::size_t n; done < bytes.size() && (n = file.Read(bytes.data() + done, bytes.size() - done)) > 0;) done += n;
+  bytes.erase(bytes.begin() + static_cast<std::ptrdiff_t>(done), bytes.end());
+  return bytes;
 }
+
+// Tree1 built node by node as the shape places each module.
+class TreeFiller {
+ public:
+  explicit TreeFiller(TTreeNT& tree) : tree_(tree) {}
+
+  void Add(std::string_view group, const std::string& text, const TModuleRec& rec) {
+    TreeBatch batch(tree_);
+    const ModuleTreeShape::Placement at = shape_.AddModule(group, text);
+    if (at.newGroup) {
+      TTreeNode* node = tree_.Add(shape_.At(at.parent).text);
+      node->SetImageIndex(1);
+      node->SetSelectedIndex(1);
+      nodes_.push_back(node);
+    }
+    TTreeNode* parent = nodes_[at.parent];
+    // Every module node shows a check box, also one that hangs under a module node.
+    parent->SetCheckType(TCheckType::CheckBox);
+    nodes_.push_back(tree_.AddChild(parent, text, rec));
+
+    tree_.FullExpand();
+    if (tree_.TopCount() > 0) tree_.TopItem(0)->MakeVisible();
+  }
+
+ private:
+  TTreeNT& tree_;
+  ModuleTreeShape shape_;
+  std::vector<TTreeNode*> nodes_;  // the node of Tree1 for each node of the shape, added in the same order
+};
 
 }  // namespace
 
@@ -44,6 +74,8 @@ std::string ModuleTreeText(const TModuleRec& rec) {
   const std::string title = ModuleText(rec.Title);
   return IsBlank(title) ? FileNamePart(ModuleText(rec.SourcePath)) : title;
 }
+
+std::string GroupNodeText(std::string_view group) { return std::string(IsBlank(group) ? kGeneralGroup : group); }
 
 bool RuntimeModuleRec(std::string_view packedName, TModuleRec& rec) {
   // The run extracts and installs the file by the file-name part of the source path, so that part
@@ -57,54 +89,56 @@ bool RuntimeModuleRec(std::string_view packedName, TModuleRec& rec) {
   return true;
 }
 
+ModuleTreeShape::Placement ModuleTreeShape::AddModule(std::string_view group, std::string text) {
+  const std::string name = GroupNodeText(group);
+  Placement at{0, false, 0};
+  if (!FindInDisplayOrder(top_, name, at.parent)) {
+    at.parent = nodes_.size();
+    at.newGroup = true;
+    nodes_.push_back(Node{name, false, {}});
+    top_.push_back(at.parent);
+  }
+  at.node = nodes_.size();
+  nodes_.push_back(Node{std::move(text), true, {}});
+  nodes_[at.parent].children.push_back(at.node);
+  return at;
+}
+
+bool ModuleTreeShape::FindInDisplayOrder(const std::vector<std::size_t>& level, std::string_view text,
+                                         std::size_t& found) const {
+  // Display order: each node, then its children in order, depth first.
+  for (std::size_t index : level) {
+    if (nodes_[index].text == text) {
+      found = index;
+      return true;
+    }
+    if (FindInDisplayOrder(nodes_[index].children, text, found)) return true;
+  }
+  return false;
+}
+
 void TFormTools::LoadModuleList(const std::string& fileName) {
   Tree1->Clear();
+  TreeFiller tree(*Tree1);
 
   // The list file: a header whose first byte is 1, then whole records up to the end. A file that
   // cannot be opened, is shorter than its header or has another format byte gives no modules; a
   // piece shorter than a record after the last whole one is not a module and is passed over.
   if (std::unique_ptr<IFile> file = Host().files->Open(fileName, false, ShareMode::DenyWrite)) {
-    std::uint8_t header[kModuleListHeaderSize];
-    if (ReadExactly(*file, header, sizeof header) && header[0] == kModuleListFormat) {
-      std::uint8_t bytes[kModuleRecSize];
-      while (ReadExactly(*file, bytes, sizeof bytes)) {
-        const TModuleRec rec = DecodeModuleRec(bytes);
-        AddModule(ModuleText(rec.Group), ModuleTreeText(rec), rec);
-      }
-    }
+    const std::vector<std::uint8_t> bytes = ReadToEnd(*file);
+    for (const TModuleRec& rec : ParseModuleList(bytes.data(), bytes.size()).records)
+      tree.Add(ModuleText(rec.Group), ModuleTreeText(rec), rec);
   }
 
   // Runtime modules, whatever became of the list file.
   const TFileCollection& items = PackFiles1->Items();
   for (int i = 0; i < items.Count(); ++i) {
     const TFileItem& item = *items.Items(i);
-    if (item.Description().find(kRuntimeMarker) == std::string::npos) continue;
+    if (!IsRuntimeModuleDescription(item.Description())) continue;
     TModuleRec rec;
     if (!RuntimeModuleRec(item.Name(), rec)) continue;
-    AddModule(std::string(kRuntimeGroup), ModuleTreeText(rec), rec);
+    tree.Add(kRuntimeGroup, ModuleTreeText(rec), rec);
   }
-}
-
-void TFormTools::AddModule(const std::string& group, const std::string& text, const TModuleRec& rec) {
-  TTreeNT& tree = *Tree1;
-  TreeBatch batch(tree);
-  const std::string name = IsBlank(group) ? std::string(kGeneralGroup) : group;
-
-  // The parent is the first node of that text in display order, group or module alike.
-  TTreeNode* parent = nullptr;
-  for (int i = 0, n = tree.Count(); i < n && !parent; ++i)
-    if (tree.Item(i)->Text() == name) parent = tree.Item(i);
-  if (!parent) {
-    parent = tree.Add(name);
-    parent->SetImageIndex(1);
-    parent->SetSelectedIndex(1);
-  }
-  // Every module node shows a check box, also one that hangs under a module node.
-  parent->SetCheckType(TCheckType::CheckBox);
-  tree.AddChild(parent, text, rec);
-
-  tree.FullExpand();
-  if (tree.TopCount() > 0) tree.TopItem(0)->MakeVisible();
 }
 
 }  // namespace qs

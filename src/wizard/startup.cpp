@@ -22,24 +22,8 @@ namespace qs {
 
 namespace {
 
-// The components the wizard works with once the payload is on the form. A payload that lacks one
-// of them (or has it as another kind of component) is refused. idDesktopAsk and idDesktop are not
-// among them: the start-up question reads them before the payload is applied, from the built-in
-// form, and a payload's are never shown.
-// clang-format off
-constexpr std::string_view kRequiredComponents[] = {
-    "PackFiles1", "BPrev", "BNext", "BCancel", "Notebook1", "MemoWelcome", "DirectoryEdit1", "Copyright", "Welcome",
-    "AutoInstallFirstUser", "CKInstallDoviConduit", "Tree1", "ProgressBar1", "LabelInfo", "idErrorDirectory",
-    "idAttention", "idExit", "idStop", "CkUserList", "LbUser", "idSelectUser", "idUser", "ExecFile1",
-    "CKDisplaySelectDirectory", "Image2"};
-// clang-format on
-
 // Pages 0 (Welcome) to 6 (Finish) are where the wizard goes.
 constexpr int kWizardPages = 7;
-
-// The packed file that holds the module list, written to a temporary file while the module tree
-// is built.
-constexpr std::string_view kModuleListFile = "ILIST.QSP";
 
 std::string JoinNames(const std::vector<std::string>& names) {
   std::string out;
@@ -196,9 +180,9 @@ void TFormTools::FormCreate(TPersistent*) {
     // The module list travels as a packed file: write it into a private temporary folder (a file
     // of its name beside the program stays untouched), read it, delete it with the folder.
     TemporaryFiles temporary(host);
-    const std::string listPath = temporary.InFolder(kModuleListFile);
+    const std::string listPath = temporary.InFolder(kModuleListName);
     {
-      std::unique_ptr<TMemoryStream> list = PackFiles1->ExtractToStream(kModuleListFile);
+      std::unique_ptr<TMemoryStream> list = PackFiles1->ExtractToStream(kModuleListName);
       TFileStream file(*host.files, listPath, FileMode::Create);
       file.WriteBuffer(list->Data(), list->Bytes().size());
     }

@@ -6,13 +6,11 @@
 #include <string_view>
 #include <vector>
 
+#include "wizard/contract.h"
+
 namespace qs {
 
 class IFileSystem;
-
-// The payload starts at this byte of the program file: the stub's own length. Nothing else
-// locates it; it runs to the end of the file.
-inline constexpr std::int64_t PayloadOffset = 629760;
 
 // A program file whose file name holds this text (letters a-z in either case) runs on its
 // built-in form and ignores any payload.

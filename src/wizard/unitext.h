@@ -13,11 +13,79 @@
 #include "ui/notebook.h"
 #include "ui/stdctrls.h"
 #include "ui/treent.h"
+#include "wizard/contract.h"
 #include "wizard/modulelist.h"
 
 namespace qs {
 
 class TUserData;
+
+// The published component fields of TFormTools, in declared order: X(class, name) for each. The
+// class declares them from this list and its class information lists them from it, so the two
+// cannot drift apart.
+#define QS_TFORMTOOLS_FIELDS(X)          \
+  X(TPackFiles, PackFiles1)              \
+  X(TImage, Image1)                      \
+  X(TBevel, Bevel1)                      \
+  X(TButton, BPrev)                      \
+  X(TButton, BNext)                      \
+  X(TButton, BCancel)                    \
+  X(TNotebook, Notebook1)                \
+  X(TLabel, Label1)                      \
+  X(TLabel, Label2)                      \
+  X(TMemo, MemoWelcome)                  \
+  X(TLabel, Label3)                      \
+  X(TMemo, MemoLicence)                  \
+  X(TLabel, Label4)                      \
+  X(TLabel, Label5)                      \
+  X(TPanel, Panel1)                      \
+  X(TDirectoryEdit, DirectoryEdit1)      \
+  X(TLabel, Label6)                      \
+  X(TLabel, Label7)                      \
+  X(TLabel, Label8)                      \
+  X(TLabel, Label9)                      \
+  X(TLabel, Label10)                     \
+  X(TLabel, Label11)                     \
+  X(TCheckBox, Copyright)                \
+  X(TCheckBox, Welcome)                  \
+  X(TCheckBox, AutoInstallFirstUser)     \
+  X(TCheckBox, CKInstallDoviConduit)     \
+  X(TLabel, MaxStdFile)                  \
+  X(TLabel, MaxStdFileInArchive)         \
+  X(TTreeNT, Tree1)                      \
+  X(TButton, Button1)                    \
+  X(TButton, Button2)                    \
+  X(TLabel, Label12)                     \
+  X(TGroupBox, GroupBox1)                \
+  X(TProgressBar, ProgressBar1)          \
+  X(TLabel, LabelInfo)                   \
+  X(TLabel, idErrorDirectory)            \
+  X(TLabel, idAttention)                 \
+  X(TLabel, idExit)                      \
+  X(TLabel, idStop)                      \
+  X(TTreeNT, CkUserList)                 \
+  X(TLabel, Label13)                     \
+  X(TLabel, LbUser)                      \
+  X(TLabel, idSelectUser)                \
+  X(TLabel, idUser)                      \
+  X(TLabel, idDesktopAsk)                \
+  X(TLabel, idDesktop)                   \
+  X(TLabel, MaxStdFile2)                 \
+  X(TExecFile, ExecFile1)                \
+  X(TCheckBox, CKDisplaySelectDirectory) \
+  X(TButton, Button3)                    \
+  X(TButton, Button4)                    \
+  X(TImage, Image2)
+
+// The published handlers of TFormTools, in declared order: X(name) for each.
+#define QS_TFORMTOOLS_HANDLERS(X) \
+  X(FormCreate)                   \
+  X(BNextClick)                   \
+  X(FormDestroy)                  \
+  X(BPrevClick)                   \
+  X(BCancelClick)                 \
+  X(Button1Click)                 \
+  X(Button2Click)
 
 class TFormTools : public TForm {
  public:
@@ -27,70 +95,17 @@ class TFormTools : public TForm {
   const ClassInfo& Info() const override { return StaticInfo(); }
 
   // ---- published component fields, in declared order
-  Published<TPackFiles> PackFiles1;
-  Published<TImage> Image1;
-  Published<TBevel> Bevel1;
-  Published<TButton> BPrev;
-  Published<TButton> BNext;
-  Published<TButton> BCancel;
-  Published<TNotebook> Notebook1;
-  Published<TLabel> Label1;
-  Published<TLabel> Label2;
-  Published<TMemo> MemoWelcome;
-  Published<TLabel> Label3;
-  Published<TMemo> MemoLicence;
-  Published<TLabel> Label4;
-  Published<TLabel> Label5;
-  Published<TPanel> Panel1;
-  Published<TDirectoryEdit> DirectoryEdit1;
-  Published<TLabel> Label6;
-  Published<TLabel> Label7;
-  Published<TLabel> Label8;
-  Published<TLabel> Label9;
-  Published<TLabel> Label10;
-  Published<TLabel> Label11;
-  Published<TCheckBox> Copyright;
-  Published<TCheckBox> Welcome;
-  Published<TCheckBox> AutoInstallFirstUser;
-  Published<TCheckBox> CKInstallDoviConduit;
-  Published<TLabel> MaxStdFile;
-  Published<TLabel> MaxStdFileInArchive;
-  Published<TTreeNT> Tree1;
-  Published<TButton> Button1;
-  Published<TButton> Button2;
-  Published<TLabel> Label12;
-  Published<TGroupBox> GroupBox1;
-  Published<TProgressBar> ProgressBar1;
-  Published<TLabel> LabelInfo;
-  Published<TLabel> idErrorDirectory;
-  Published<TLabel> idAttention;
-  Published<TLabel> idExit;
-  Published<TLabel> idStop;
-  Published<TTreeNT> CkUserList;
-  Published<TLabel> Label13;
-  Published<TLabel> LbUser;
-  Published<TLabel> idSelectUser;
-  Published<TLabel> idUser;
-  Published<TLabel> idDesktopAsk;
-  Published<TLabel> idDesktop;
-  Published<TLabel> MaxStdFile2;
-  Published<TExecFile> ExecFile1;
-  Published<TCheckBox> CKDisplaySelectDirectory;
-  Published<TButton> Button3;
-  Published<TButton> Button4;
-  Published<TImage> Image2;
+#define QS_DECLARE_FIELD(cls, name) Published<cls> name;
+  QS_TFORMTOOLS_FIELDS(QS_DECLARE_FIELD)
+#undef QS_DECLARE_FIELD
 
   // ---- published handlers, in declared order
-  void FormCreate(TPersistent* Sender);
-  void BNextClick(TPersistent* Sender);
-  void FormDestroy(TPersistent* Sender);
-  void BPrevClick(TPersistent* Sender);
-  void BCancelClick(TPersistent* Sender);
-  void Button1Click(TPersistent* Sender);
-  void Button2Click(TPersistent* Sender);
+#define QS_DECLARE_HANDLER(name) void name(TPersistent* Sender);
+  QS_TFORMTOOLS_HANDLERS(QS_DECLARE_HANDLER)
+#undef QS_DECLARE_HANDLER
 
   // The size of each message buffer: a zero-terminated text of at most 1,023 characters.
-  static constexpr std::size_t kMsgBufferSize = 1024;
+  static constexpr std::size_t kMsgBufferSize = kMaxMessageText + 1;
 
  private:
   // Tests reach the private operations through this (defined by the tests only).
@@ -98,8 +113,6 @@ class TFormTools : public TForm {
 
   // The module list reader: fills Tree1 from a module list file, then adds the runtime modules.
   void LoadModuleList(const std::string& fileName);
-  // Adds one module node under the group node of that name (created when missing).
-  void AddModule(const std::string& group, const std::string& text, const TModuleRec& rec);
   // The installation run over the checked modules and users; ends by calling BNextClick(Sender).
   void RunInstallation(TPersistent* Sender);
   // A Start-menu shortcut to target in the program group.

@@ -30,12 +30,12 @@
 #include <vector>
 
 #include "bench/gather.h"
+#include "builder/builder.h"
 #include "core/streams.h"
 #include "packer/gcompress.h"
 #include "packer/gpackfiles.h"
 #include "platform/portable/host.h"
 #include "stream/reader.h"
-#include "wizard/builder.h"
 #include "wizard/modulelist.h"
 #include "wizard/startup.h"
 #include "wizard/unitext.h"

@@ -1,4 +1,4 @@
-#include "wizard/builder.h"
+#include "builder/builder.h"
 
 #include <gtest/gtest.h>
 
@@ -216,7 +216,8 @@ TEST(Builder, RefusesWhatWouldMakeABrokenInstaller) {
        "zero byte"},
       {"banner not a JPEG", [](InstallerDescription& s) { s.bannerJpeg = Icon(); }, "banner is not a JPEG"},
       {"icon not an icon", [](InstallerDescription& s) { s.icon = Jpeg(); }, "icon is not a Windows icon"},
-      {"module without its file", [](InstallerDescription& s) { s.modules.push_back(Module("C:\\x\\none.prc", "", "")); },
+      {"module without its file",
+       [](InstallerDescription& s) { s.modules.push_back(Module("C:\\x\\none.prc", "", "")); },
        "no packed file is called 'none.prc'"},
       {"module found case-blind", [](InstallerDescription& s) { s.modules.push_back(Module("C:\\APP.PRC", "", "")); },
        nullptr},
@@ -224,8 +225,10 @@ TEST(Builder, RefusesWhatWouldMakeABrokenInstaller) {
        "names no file"},
       {"two names the installer confuses", [](InstallerDescription& s) { s.files.push_back(File("app.PRC", "")); },
        "would only ever find the first"},
-      {"the module list's name", [](InstallerDescription& s) { s.files.push_back(File("Ilist.Qsp", "")); }, "module list's"},
-      {"a name with a directory", [](InstallerDescription& s) { s.files.push_back(File("a\\b", "")); }, "not a file name"},
+      {"the module list's name", [](InstallerDescription& s) { s.files.push_back(File("Ilist.Qsp", "")); },
+       "module list's"},
+      {"a name with a directory", [](InstallerDescription& s) { s.files.push_back(File("a\\b", "")); },
+       "not a file name"},
       {"an empty name", [](InstallerDescription& s) { s.files.push_back(File("", "")); }, "not a file name"},
       {"conduit without its tool",
        [](InstallerDescription& s) { std::erase_if(s.files, [](auto& f) { return f.name == "CONDREG.EXE"; }); },

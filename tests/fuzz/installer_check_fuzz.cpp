@@ -5,7 +5,7 @@
 #include <exception>
 #include <vector>
 
-#include "wizard/builder.h"
+#include "builder/builder.h"
 #include "wizard/unitext.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {

@@ -216,6 +216,39 @@ TEST_F(WizardTest, ModuleTreeFromThePayload) {
   }
 }
 
+// The placement rule on its own, as a builder uses it: the parent is the first node of the group's
+// text in display order (depth first, not the order nodes were added), group or module alike.
+TEST(ModuleTreeShape, Placements) {
+  const struct {
+    const char* group;
+    const char* text;
+    std::size_t parent;
+    bool newGroup;
+    bool underModule;
+  } steps[] = {
+      {"", "a", 0, true, false},           // "General" 0, a 1
+      {"Tools", "Tools", 2, true, false},  // "Tools" 2, module Tools 3
+      {"General", "b", 0, false, false},   // b 4
+      {"Tools", "c", 2, false, false},     // the group node comes before the module of that text
+      {"a", "d", 1, false, true},          // d 6 under the module a
+      {"d", "e", 6, false, true},          // e 7, two levels down
+      {"a", "b", 1, false, true},          // b 8, added after b 4 but shown before it
+      {"b", "f", 8, false, true},
+  };
+  ModuleTreeShape shape;
+  for (const auto& s : steps) {
+    SCOPED_TRACE(s.text);
+    const auto at = shape.AddModule(s.group, s.text);
+    EXPECT_EQ(at.parent, s.parent);
+    EXPECT_EQ(at.newGroup, s.newGroup);
+    EXPECT_EQ(shape.At(at.parent).module, s.underModule);
+    EXPECT_EQ(shape.At(at.node).text, s.text);
+    EXPECT_TRUE(shape.At(at.node).module);
+  }
+  EXPECT_EQ(shape.At(0).text, "General");
+  EXPECT_EQ(shape.Count(), 10u);
+}
+
 TEST(ModuleTreeText, TitleOrFileName) {
   const struct {
     const char* source;

@@ -34,9 +34,6 @@ namespace qs {
 // Reaches the wizard form's private operations and buffers.
 struct TFormToolsAccess {
   static void LoadModuleList(TFormTools& f, const std::string& path) { f.LoadModuleList(path); }
-  static void AddModule(TFormTools& f, const std::string& group, const std::string& text, const TModuleRec& rec) {
-    f.AddModule(group, text, rec);
-  }
   static std::string MsgText(const TFormTools& f) { return f.FMsgText.data(); }
   static std::string MsgCaption(const TFormTools& f) { return f.FMsgCaption.data(); }
   static const TUserData* UserData(const TFormTools& f) { return f.FUserData; }

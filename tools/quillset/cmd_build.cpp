@@ -3,10 +3,10 @@
 #include <cstdio>
 #include <memory>
 
+#include "builder/builder.h"
 #include "builder/manifest.h"
 #include "commands.h"
 #include "hostio.h"
-#include "wizard/builder.h"
 
 namespace qs::tool {
 namespace {

@@ -6,11 +6,12 @@
 #include <cstdio>
 #include <memory>
 
+#include "builder/builder.h"
 #include "builder/manifest.h"
 #include "commands.h"
 #include "core/text.h"
 #include "hostio.h"
-#include "wizard/builder.h"
+#include "wizard/moduletree.h"
 #include "wizard/unitext.h"
 
 namespace qs::tool {
@@ -91,13 +92,12 @@ void RunList(const std::string& path) {
     const TModuleRec& r = parsed.records[i];
     std::string group = ModuleText(r.Group);
     std::printf("  %zu. %s\n     group %s, title %s, action %s", i + 1, Show(ModuleText(r.SourcePath)).c_str(),
-                Show(IsBlank(group) ? "General" : group).c_str(), Show(ModuleText(r.Title)).c_str(),
-                ActionName(r.Action).c_str());
+                Show(GroupNodeText(group)).c_str(), Show(ModuleText(r.Title)).c_str(), ActionName(r.Action).c_str());
     if (r.MakeShortcut == 1) std::printf(", shortcut in %s", Show(ModuleText(r.ProgramGroup)).c_str());
     std::printf("\n");
   }
   for (int i = 0; i < items.Count(); ++i)
-    if (items.Items(i)->Description().find(kRuntimeMarker) != std::string::npos)
+    if (IsRuntimeModuleDescription(items.Items(i)->Description()))
       std::printf("  runtime: %s\n", Show(items.Items(i)->Name()).c_str());
 }
 

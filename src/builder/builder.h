@@ -6,7 +6,6 @@
 // Everything here works on bytes in memory; reading a manifest from disk is the command-line
 // tool's business. The same description always gives the same bytes.
 #pragma once
-#include <array>
 #include <cstdint>
 #include <memory>
 #include <optional>
@@ -16,8 +15,8 @@
 #include <utility>
 #include <vector>
 
+#include "wizard/contract.h"
 #include "wizard/modulelist.h"
-#include "wizard/startup.h"
 
 namespace qs {
 
@@ -31,29 +30,6 @@ class BuildError : public std::runtime_error {
  public:
   using std::runtime_error::runtime_error;
 };
-
-// The option check boxes of the hidden options page.
-inline constexpr std::array<std::string_view, 5> kOptionNames = {"Copyright", "Welcome", "AutoInstallFirstUser",
-                                                                 "CKInstallDoviConduit", "CKDisplaySelectDirectory"};
-// Labels, buttons and frames on the wizard's pages whose captions a product may change.
-inline constexpr std::array<std::string_view, 21> kPageTextNames = {
-    "Label1", "Label2", "Label3",  "Label4",  "Label5",  "Label6",  "Label7",
-    "Label8", "Label9", "Label10", "Label11", "Label12", "Label13", "GroupBox1",
-    "BPrev",  "BNext",  "BCancel", "Button1", "Button2", "Button3", "Button4"};
-// The message labels: texts and captions of the wizard's message boxes.
-inline constexpr std::array<std::string_view, 8> kMessageNames = {
-    "idErrorDirectory", "idAttention", "idExit", "idStop", "idSelectUser", "idUser", "idDesktopAsk", "idDesktop"};
-// The number labels, carried but never read by the installer.
-inline constexpr std::array<std::string_view, 3> kNumberNames = {"MaxStdFile", "MaxStdFileInArchive", "MaxStdFile2"};
-
-// A message box shows at most this many bytes of a message label's caption.
-inline constexpr std::size_t kMaxMessageText = 1023;
-
-// The names of the conduit's files, which the installation run extracts by these names.
-inline constexpr std::string_view kConduitLibraryName = "VEVORO20.DLL";
-inline constexpr std::string_view kConduitToolName = "CONDREG.EXE";
-// A packed file whose description holds this marker is offered as a runtime module.
-inline constexpr std::string_view kRuntimeMarker = "DORUVU";
 
 struct PackedFileDescription {
   std::string name;         // the name it is stored and looked up under (no directory)

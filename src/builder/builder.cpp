@@ -1,4 +1,4 @@
-#include "wizard/builder.h"
+#include "builder/builder.h"
 
 #include <algorithm>
 #include <cstring>
@@ -12,16 +12,12 @@
 #include "ui/graphics.h"
 #include "ui/stdctrls.h"
 #include "wizard/builtinform.h"
+#include "wizard/moduletree.h"
 #include "wizard/unitext.h"
 
 namespace qs {
 
 namespace {
-
-bool IsHandheld(std::string_view sourcePath) {
-  std::string up = UpperAZ(sourcePath);
-  return up.find(".PRC") != std::string::npos || up.find(".PDB") != std::string::npos;
-}
 
 template <std::size_t N>
 bool Among(const std::array<std::string_view, N>& names, std::string_view name) {
@@ -42,29 +38,6 @@ void CheckFileName(std::string_view name, const std::string& what) {
   bool bad = name.empty() || name.size() > 255 || name.find_first_of("\\:/") != std::string_view::npos ||
              std::any_of(name.begin(), name.end(), [](char c) { return static_cast<unsigned char>(c) < 32; });
   if (bad) throw BuildError(what + ": " + Quoted(name) + " is not a file name");
-}
-
-// The module tree as the installer builds it, to see where each module lands: the parent of a new
-// module is the first node, in display order, whose text is its group name - groups and modules
-// alike. A group name that equals an earlier module's text puts the module under that module.
-struct TreeNode {
-  std::string text;
-  bool module;
-  std::vector<TreeNode> children;
-};
-const TreeNode* FindInDisplayOrder(const std::vector<TreeNode>& nodes, const std::string& text) {
-  for (const auto& n : nodes) {
-    if (n.text == text) return &n;
-    if (auto* hit = FindInDisplayOrder(n.children, text)) return hit;
-  }
-  return nullptr;
-}
-TreeNode* Mutable(std::vector<TreeNode>& nodes, const TreeNode* target) {
-  for (auto& n : nodes) {
-    if (&n == target) return &n;
-    if (auto* hit = Mutable(n.children, target)) return hit;
-  }
-  return nullptr;
 }
 
 }  // namespace
@@ -131,19 +104,14 @@ std::vector<std::string> CheckInstallerDescription(const InstallerDescription& p
     if (f.bytes.size() > 0xFFFF0000u) throw BuildError(what + ": too large to pack");
   }
 
-  // Modules: each must name a packed file by the file-name part of its source path.
-  std::vector<TreeNode> tree;
-  auto place = [&](const std::string& group, const std::string& text, const std::string& what) {
-    std::string g = IsBlank(group) ? std::string("General") : group;
-    const TreeNode* parent = FindInDisplayOrder(tree, g);
-    if (parent && parent->module)
-      warnings.push_back(what + ": its group " + Quoted(g) +
+  // Modules: each must name a packed file by the file-name part of its source path. They land in
+  // the module tree as the installer places them.
+  ModuleTreeShape tree;
+  auto place = [&](const std::string& group, const TModuleRec& rec, const std::string& what) {
+    const ModuleTreeShape::Node& parent = tree.At(tree.AddModule(group, ModuleTreeText(rec)).parent);
+    if (parent.module)
+      warnings.push_back(what + ": its group " + Quoted(parent.text) +
                          " is the text of an earlier module, so the installer shows it under that module");
-    if (!parent) {
-      tree.push_back({g, false, {}});
-      parent = &tree.back();
-    }
-    Mutable(tree, parent)->children.push_back({text, true, {}});
   };
   for (std::size_t i = 0; i < product.modules.size(); ++i) {
     const TModuleRec& m = product.modules[i];
@@ -152,10 +120,8 @@ std::vector<std::string> CheckInstallerDescription(const InstallerDescription& p
     std::string name = FileNamePart(source);
     if (name.empty()) throw BuildError(what + ": its source path names no file");
     if (!FindPacked(product, name)) throw BuildError(what + ": no packed file is called " + Quoted(name));
-    bool handheld = IsHandheld(source);
-    std::string upName = UpperAZ(name);
-    bool namedHandheld = upName.find(".PRC") != std::string::npos || upName.find(".PDB") != std::string::npos;
-    if (handheld && !namedHandheld)
+    bool handheld = IsHandheldFile(source);
+    if (handheld && !IsHandheldFile(name))
       warnings.push_back(what + ": its path contains .PRC or .PDB, so the installer queues it for the handheld");
     if (handheld && (m.Action == maRun || m.Action == maRunWait))
       warnings.push_back(what + ": a handheld file is never run");
@@ -166,12 +132,13 @@ std::vector<std::string> CheckInstallerDescription(const InstallerDescription& p
     if (m.MakeShortcut == 1 && handheld) warnings.push_back(what + ": handheld files get no shortcut");
     if (m.MakeShortcut == 1 && !handheld && IsBlank(ModuleText(m.Title)))
       warnings.push_back(what + ": its shortcut has no title to be named by");
-    std::string title = ModuleText(m.Title);
-    place(ModuleText(m.Group), IsBlank(title) ? name : title, what);
+    place(ModuleText(m.Group), m, what);
   }
-  for (const auto& f : product.files)
-    if (f.description.find(kRuntimeMarker) != std::string::npos)
-      place("Runtime", f.name, "runtime module " + Quoted(f.name));
+  for (const auto& f : product.files) {
+    TModuleRec rec;
+    if (IsRuntimeModuleDescription(f.description) && RuntimeModuleRec(f.name, rec))
+      place(ModuleText(rec.Group), rec, "runtime module " + Quoted(f.name));
+  }
 
   // The conduit step extracts its two files by name; without them it would run an empty program.
   bool conduit = false;
@@ -272,36 +239,11 @@ std::unique_ptr<TFormTools> ReadPayload(const std::vector<std::uint8_t>& payload
 
 std::vector<std::string> CheckPayloadForm(TFormTools& form) {
   std::vector<std::string> problems;
-  // The components the wizard finds by name and works with; the others are only displayed.
-  static constexpr std::string_view kUsed[] = {"PackFiles1",
-                                               "BPrev",
-                                               "BNext",
-                                               "BCancel",
-                                               "Notebook1",
-                                               "MemoWelcome",
-                                               "DirectoryEdit1",
-                                               "Copyright",
-                                               "Welcome",
-                                               "AutoInstallFirstUser",
-                                               "CKInstallDoviConduit",
-                                               "Tree1",
-                                               "ProgressBar1",
-                                               "LabelInfo",
-                                               "idErrorDirectory",
-                                               "idAttention",
-                                               "idExit",
-                                               "idStop",
-                                               "CkUserList",
-                                               "LbUser",
-                                               "idSelectUser",
-                                               "idUser",
-                                               "idDesktopAsk",
-                                               "idDesktop",
-                                               "ExecFile1",
-                                               "CKDisplaySelectDirectory",
-                                               "Image2"};
+  // The components the wizard finds by name and works with, and its message labels; the others
+  // are only displayed.
+  auto used = [](std::string_view name) { return Among(kRequiredComponents, name) || Among(kMessageNames, name); };
   for (const FieldInfo& field : form.Info().fields) {
-    if (std::find(std::begin(kUsed), std::end(kUsed), field.name) == std::end(kUsed)) continue;
+    if (!used(field.name)) continue;
     TComponent* c = field.slot(form);
     if (!c)
       problems.push_back("the form has no " + std::string(field.name));
