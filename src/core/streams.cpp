@@ -1,6 +1,7 @@
 #include "core/streams.h"
 
 #include <algorithm>
+#include <cassert>
 #include <cstring>
 
 #include "core/errors.h"
@@ -72,8 +73,8 @@ void TStream::WriteU8(std::uint8_t v) { WriteBuffer(&v, 1); }
 
 void TStream::WriteI32(std::int32_t v) {
   auto u = static_cast<std::uint32_t>(v);
-  std::uint8_t b[4] = {static_cast<std::uint8_t>(u), static_cast<std::uint8_t>(u >> 8), static_cast<std::uint8_t>(u >> 16),
-                       static_cast<std::uint8_t>(u >> 24)};
+  std::uint8_t b[4] = {static_cast<std::uint8_t>(u), static_cast<std::uint8_t>(u >> 8),
+                       static_cast<std::uint8_t>(u >> 16), static_cast<std::uint8_t>(u >> 24)};
   WriteBuffer(b, 4);
 }
 
@@ -82,6 +83,7 @@ std::size_t TMemoryStream::Read(void* buffer, std::size_t count) {
   std::size_t n = std::min(count, data_.size() - pos_);
   std::memcpy(buffer, data_.data() + pos_, n);
   pos_ += n;
+  assert(pos_ <= data_.size());  // n was cut to what lies past the position
   return n;
 }
 
@@ -89,17 +91,20 @@ std::size_t TMemoryStream::Write(const void* buffer, std::size_t count) {
   if (count == 0) return 0;
   const auto* bytes = static_cast<const std::uint8_t*>(buffer);
   if (pos_ > data_.size()) data_.resize(pos_);  // a gap before the position is filled with zeros
+  assert(pos_ <= data_.size());                 // the gap is filled: the position is inside the data or at its end
   const std::size_t over = std::min(count, data_.size() - pos_);
   if (over) std::memcpy(data_.data() + pos_, bytes, over);
   // The rest goes on at the end as it is, without zeroing the room first.
   if (over < count) data_.insert(data_.end(), bytes + over, bytes + count);
   pos_ += count;
+  assert(pos_ <= data_.size());  // a write ends inside the data or at its new end
   return count;
 }
 
 std::int64_t TMemoryStream::Seek(std::int64_t offset, SeekOrigin origin) {
-  std::int64_t base = origin == SeekOrigin::Begin ? 0 : origin == SeekOrigin::Current ? static_cast<std::int64_t>(pos_)
-                                                                                      : static_cast<std::int64_t>(data_.size());
+  std::int64_t base = origin == SeekOrigin::Begin     ? 0
+                      : origin == SeekOrigin::Current ? static_cast<std::int64_t>(pos_)
+                                                      : static_cast<std::int64_t>(data_.size());
   std::int64_t p = base + offset;
   if (p < 0) throw EReadError();
   pos_ = static_cast<std::size_t>(p);  // past the end is allowed; a write there fills the gap with zeros
