@@ -304,8 +304,9 @@ int TLZR::CompressChunk(const std::uint8_t* in, int n, std::uint8_t* out) {
     if (!whole) break;
   }
   // A group stops at the piece's end at the latest (a run is cut to what is left), and writes
-  // at most 66 bytes into room that was checked before it.
-  assert(p <= static_cast<std::size_t>(n) && op <= olimit);
+  // at most 66 bytes into room that was checked before it (a piece too short for any group
+  // leaves p at 0 and o at 3, which may exceed n).
+  assert(p <= static_cast<std::size_t>(n) && (p == 0 || op <= olimit));
   ip = in + p;
 
   // The rest step by step, as the algorithm states it.
