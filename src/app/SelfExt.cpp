@@ -6,6 +6,7 @@
 #include <string>
 
 #include "app/program.h"
+#include "wizard/classes.h"
 
 // No demangled names in a terminate message: keeps the demangler out of the fixed-size stub.
 namespace __gnu_cxx {
@@ -19,5 +20,6 @@ template int std::string::compare(const char*) const;
 template std::string::pointer std::string::_M_create(std::string::size_type&, std::string::size_type);
 
 int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int showCommand) {
+  qs::RegisterInstallerClasses();
   return qs::win32::RunInstaller(instance, showCommand);
 }

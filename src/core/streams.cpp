@@ -1,6 +1,7 @@
 #include "core/streams.h"
 
 #include <algorithm>
+#include <cassert>
 #include <cstring>
 
 #include "core/errors.h"
@@ -81,6 +82,7 @@ std::size_t TMemoryStream::Read(void* buffer, std::size_t count) {
   std::size_t n = std::min(count, data_.size() - pos_);
   std::memcpy(buffer, data_.data() + pos_, n);
   pos_ += n;
+  assert(pos_ <= data_.size());  // n was cut to what lies past the position
   return n;
 }
 
@@ -88,11 +90,13 @@ std::size_t TMemoryStream::Write(const void* buffer, std::size_t count) {
   if (count == 0) return 0;
   const auto* bytes = static_cast<const std::uint8_t*>(buffer);
   if (pos_ > data_.size()) data_.resize(pos_);  // a gap before the position is filled with zeros
+  assert(pos_ <= data_.size());                 // the gap is filled: the position is inside the data or at its end
   const std::size_t over = std::min(count, data_.size() - pos_);
   if (over) std::memcpy(data_.data() + pos_, bytes, over);
   // The rest goes on at the end as it is, without zeroing the room first.
   if (over < count) data_.insert(data_.end(), bytes + over, bytes + count);
   pos_ += count;
+  assert(pos_ <= data_.size());  // a write ends inside the data or at its new end
   return count;
 }
 

@@ -3,6 +3,8 @@
 #include <cstdlib>
 #include <stdexcept>
 
+#include "stream/props.h"
+
 namespace qs {
 
 const TypeInfo kPriorityClassType{"TPriorityClass", {"pcNormal", "pcIdle", "pcHigh", "pcRealTime"}, {}};
@@ -24,44 +26,6 @@ std::uint16_t ShowCommand(TWindowStyle w) {
 
 namespace {
 
-PropInfo InStringProp(std::string_view name, InString TExecFile::*field) {
-  return {name,
-          PropKind::String,
-          nullptr,
-          [field](TPersistent& o, const PropValue& v) { static_cast<TExecFile&>(o).*field = v.s; },
-          [field](TPersistent& o) {
-            PropValue v;
-            v.s = (static_cast<TExecFile&>(o).*field).str();
-            return v;
-          },
-          [field](TPersistent& o) { return !(static_cast<TExecFile&>(o).*field).empty(); }};
-}
-
-template <class E>
-PropInfo EnumProp(std::string_view name, E TExecFile::*field, const TypeInfo* type, E def) {
-  PropInfo p = IntProp(name, field, type, PropKind::Enumeration);
-  p.set = [field, type](TPersistent& o, const PropValue& v) {
-    // An ordinal outside the type keeps the default meaning rather than an undefined value.
-    if (v.i >= 0 && v.i < static_cast<std::int64_t>(type->names.size()))
-      static_cast<TExecFile&>(o).*field = static_cast<E>(v.i);
-  };
-  p.stored = [field, def](TPersistent& o) { return static_cast<TExecFile&>(o).*field != def; };
-  return p;
-}
-
-PropInfo EventProp(std::string_view name, TNotifyEvent TExecFile::*field) {
-  return {name,
-          PropKind::Event,
-          nullptr,
-          [field](TPersistent& o, const PropValue& v) { static_cast<TExecFile&>(o).*field = v.event; },
-          [field](TPersistent& o) {
-            PropValue v;
-            v.event = static_cast<TExecFile&>(o).*field;
-            return v;
-          },
-          [field](TPersistent& o) { return !(static_cast<TExecFile&>(o).*field).name.empty(); }};
-}
-
 bool HasBlank(const std::string& s) { return s.find_first_of(" \t") != std::string::npos; }
 bool StartsQuoted(const std::string& s) { return !s.empty() && s[0] == '"'; }
 std::string Quoted(const std::string& s) { return "\"" + s + "\""; }
@@ -69,32 +33,30 @@ std::string Quoted(const std::string& s) { return "\"" + s + "\""; }
 // shorter prefix of it ("C:\Program" of "C:\Program Files\...") for the program.
 std::string LonePath(const std::string& s) { return HasBlank(s) && !StartsQuoted(s) ? Quoted(s) : s; }
 
-const bool registered = [] {
-  ClassRegistry::Register(TExecFile::StaticInfo());
-  return true;
-}();
-
 }  // namespace
 
 const ClassInfo& TExecFile::StaticInfo() {
-  static const ClassInfo info{"TExecFile",
-                              &TComponent::StaticInfo(),
-                              {
-                                  BoolProp("Associate", &TExecFile::Associate),  // always stored
-                                  InStringProp("CommandLine", &TExecFile::CommandLine),
-                                  InStringProp("Parameters", &TExecFile::Parameters),
-                                  EnumProp("Priority", &TExecFile::Priority, &kPriorityClassType, pcNormal),
-                                  BoolProp("Wait", &TExecFile::Wait),  // always stored
-                                  EnumProp("WaitStyle", &TExecFile::WaitStyle, &kWaitStyleType, wRegular),
-                                  EnumProp("WindowStyle", &TExecFile::WindowStyle, &kWindowStyleType, wsNorm),
-                                  EventProp("OnFail", &TExecFile::OnFail),
-                              },
-                              [](TComponent* owner) -> TComponent* { return new TExecFile(owner); },
-                              {},
-                              {}};
-  (void)registered;
+  using E = TExecFile;
+  static const ClassInfo info{
+      "TExecFile",
+      &TComponent::StaticInfo(),
+      {
+          props::Bool<&E::Associate>("Associate"),
+          props::Str<&E::CommandLine, &E::CommandLine, props::kEmpty>("CommandLine"),
+          props::Str<&E::Parameters, &E::Parameters, props::kEmpty>("Parameters"),
+          props::Enum<kPriorityClassType, &E::Priority, &E::Priority, pcNormal>("Priority"),
+          props::Bool<&E::Wait>("Wait"),
+          props::Enum<kWaitStyleType, &E::WaitStyle, &E::WaitStyle, wRegular>("WaitStyle"),
+          props::Enum<kWindowStyleType, &E::WindowStyle, &E::WindowStyle, wsNorm>("WindowStyle"),
+          props::Event<&E::OnFail>("OnFail"),
+      },
+      &Create<TExecFile>,
+      {},
+      {}};
   return info;
 }
+
+void RegisterInstallClasses() { ClassRegistry::Register(TExecFile::StaticInfo()); }
 
 bool TExecFile::ProgramPathNeedsQuotes(const std::string& text) {
   if (!HasBlank(text) || StartsQuoted(text)) return false;

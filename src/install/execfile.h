@@ -98,4 +98,7 @@ class TExecFile : public TNonVisual {
   ProcessRecord processInfo_;
 };
 
+// Makes TExecFile creatable by name (for streams read without a form that declares the field).
+void RegisterInstallClasses();
+
 }  // namespace qs

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <bit>
+#include <cassert>
 #include <climits>
 #include <cstring>
 #include <new>
@@ -293,6 +294,8 @@ int TLZR::CompressChunk(const std::uint8_t* in, int n, std::uint8_t* out) {
     return true;
   };
   while (p < pfast && olimit - op >= 2 + 16 * 4) {
+    // A group starts inside the piece, and its word and 16 items of at most 4 bytes fit before n.
+    assert(p < static_cast<std::size_t>(n) && op + 2 + 16 * 4 <= olimit);
     newWordIfFull();
     const bool whole = [&]<std::size_t... I>(std::index_sequence<I...>) {
       return ((static_cast<void>(I), step()) && ...);
@@ -300,6 +303,10 @@ int TLZR::CompressChunk(const std::uint8_t* in, int n, std::uint8_t* out) {
     (std::make_index_sequence<16>{});
     if (!whole) break;
   }
+  // A group stops at the piece's end at the latest (a run is cut to what is left), and writes
+  // at most 66 bytes into room that was checked before it (a piece too short for any group
+  // leaves p at 0 and o at 3, which may exceed n).
+  assert(p <= static_cast<std::size_t>(n) && (p == 0 || op <= olimit));
   ip = in + p;
 
   // The rest step by step, as the algorithm states it.
@@ -337,6 +344,9 @@ int TLZR::CompressChunk(const std::uint8_t* in, int n, std::uint8_t* out) {
   w <<= std::countl_zero(w);
   cp[0] = static_cast<std::uint8_t>(w >> 8);
   cp[1] = static_cast<std::uint8_t>(w);
+  // Each step writes at most 4 bytes after finding o <= n, and a new word 2 more: the compressed
+  // form never passes n + 6 = CompressOutSize bytes of out.
+  assert(op - out <= n + 6);
   if (op <= olimit) return static_cast<int>(op - out);
 
   // Not shorter than the piece plus its mark: store it.
@@ -362,6 +372,8 @@ template <bool kChecked>
       if (distance > static_cast<std::uint32_t>(op - out)) Malformed(Fault::BeforeStart, distance);
       if (oend - op < len) Malformed(Fault::TooLong);
     }
+    // Checked or proven by the caller: the match starts in the output and ends before its end.
+    assert(distance <= static_cast<std::uint32_t>(op - out) && len <= oend - op);
     const std::uint8_t* src = op - distance;
     // Blocks of 8 or 16 bytes read only bytes that are final once the distance is at least the
     // block size. They write up to 32 bytes from op: len <= 18 and op + len <= oend, so that stays
@@ -381,6 +393,7 @@ template <bool kChecked>
   }
   const int count = static_cast<int>(b1 << 8 | ip[2]) + kMinRun;
   if (oend - op < count) Malformed(Fault::TooLong);  // runs are checked always
+  assert(op + count <= oend);
   std::memset(op, ip[3], static_cast<std::size_t>(count));
   op += count;
   return 4;
@@ -399,6 +412,8 @@ template <bool kChecked>
     if constexpr (kChecked) {
       if (oend - op < t) Malformed(Fault::TooLong);
     }
+    // Every item so far ended at oend at the latest, so the block ends inside the slack past it.
+    assert(op <= oend && TLZR::ExpandSlack >= 16);
     std::memcpy(op, ip, 16);  // op + 16 stays inside the slack past oend
     op += t;
     ip += t;
@@ -419,6 +434,7 @@ int TLZR::DecompressChunk(const std::uint8_t* in, int length, std::uint8_t* out)
   if (length < 0 || length > MaxChunkLength) Malformed(Fault::Length, length);
   if (length < 2) return 0;
   if (in[0] == StoredMark) {
+    assert(length - 1 <= ChunkSize);                                 // length <= MaxChunkLength was checked above
     std::memcpy(out, in + 1, static_cast<std::size_t>(length - 1));  // length - 1 <= ChunkSize
     return length - 1;
   }
@@ -462,6 +478,8 @@ int TLZR::DecompressChunk(const std::uint8_t* in, int length, std::uint8_t* out)
         bits -= 1;
       }
     }
+    // The groups read inside the chunk and wrote at most ChunkSize bytes.
+    assert(ip <= iend && op <= oend);
     if (ip >= iend) break;
     // Another group follows: its command word and at least one item must be in the chunk.
     if (iend - ip < 3) Malformed(Fault::WordCutOff);

@@ -8,6 +8,7 @@
 #include "core/text.h"
 #include "packer/gcompress.h"
 #include "platform/platform.h"
+#include "stream/props.h"
 
 namespace qs {
 
@@ -16,20 +17,7 @@ namespace {
 const TypeInfo kAboutPropertyType{"TAboutProperty", {}, {}};
 const TypeInfo kFileCollectionType{"TFileCollection", {}, {}};
 
-TFileItem& AsItem(TPersistent& o) { return static_cast<TFileItem&>(o); }
-TPackFiles& AsPackFiles(TPersistent& o) { return static_cast<TPackFiles&>(o); }
-
-PropValue Text(const std::string& s) {
-  PropValue v;
-  v.s = s;
-  return v;
-}
-
-PropValue Object(TPersistent* obj) {
-  PropValue v;
-  v.obj = obj;
-  return v;
-}
+bool Never(TPersistent&) { return false; }
 
 std::uint32_t LoadLE32(const std::uint8_t* p) {
   return p[0] | (std::uint32_t{p[1]} << 8) | (std::uint32_t{p[2]} << 16) | (std::uint32_t{p[3]} << 24);
@@ -69,25 +57,18 @@ std::size_t ExpansionRoom(const TMemoryStream& stream, std::size_t from) {
 // ---- TFileItem ------------------------------------------------------------------------------------
 
 const ClassInfo& TFileItem::StaticInfo() {
-  static const ClassInfo info{
-      "TFileItem",
-      nullptr,
-      {
-          {"Name", PropKind::String, nullptr, [](TPersistent& o, const PropValue& v) { AsItem(o).SetName(v.s); },
-           [](TPersistent& o) { return Text(AsItem(o).Name()); },
-           [](TPersistent& o) { return !AsItem(o).Name().empty(); }},
-          {"Filename", PropKind::String, nullptr,
-           [](TPersistent& o, const PropValue& v) { AsItem(o).SetFilename(v.s); },
-           [](TPersistent& o) { return Text(AsItem(o).Filename()); }, [](TPersistent&) { return false; }},
-          {"Description", PropKind::String, nullptr,
-           [](TPersistent& o, const PropValue& v) { AsItem(o).SetDescription(v.s); },
-           [](TPersistent& o) { return Text(AsItem(o).Description()); },
-           [](TPersistent& o) { return !AsItem(o).Description().empty(); }},
-          BoolProp("Compress", &TFileItem::Compress),  // no declared default: always written
-      },
-      {},
-      {},
-      {}};
+  using F = TFileItem;
+  static const ClassInfo info{"TFileItem",
+                              nullptr,
+                              {
+                                  props::Str<&F::Name, &F::SetName, props::kEmpty>("Name"),
+                                  props::Str<&F::Filename, &F::SetFilename>("Filename").StoredWhen(&Never),
+                                  props::Str<&F::Description, &F::SetDescription, props::kEmpty>("Description"),
+                                  props::Bool<&F::Compress>("Compress"),  // no declared default: always written
+                              },
+                              {},
+                              {},
+                              {}};
   return info;
 }
 
@@ -208,38 +189,40 @@ void TFileCollection::Assign(const TFileCollection& other) {
 
 // ---- TPackFiles -------------------------------------------------------------------------------------
 
+namespace {
+
+// Only a design-time editor hangs on About: any value leaves it empty, and it is never written.
+void IgnoreAbout(TPersistent&, const PropValue&) {}
+PropValue NoAbout(TPersistent&) { return {}; }
+
+// The reader fills the collection the getter gives in place; the setter copies another one.
+void PutItems(TPersistent& o, const PropValue& v) {
+  auto* other = dynamic_cast<TFileCollection*>(v.obj);
+  if (!other) {
+    throw Exception(
+        Format("Cannot assign a %s to a TFileCollection", v.obj ? v.obj->ClassName() : std::string_view("nil")));
+  }
+  static_cast<TPackFiles&>(o).SetItems(*other);
+}
+PropValue GetItems(TPersistent& o) {
+  PropValue v;
+  v.obj = &static_cast<TPackFiles&>(o).Items();
+  return v;
+}
+
+}  // namespace
+
 const ClassInfo& TPackFiles::StaticInfo() {
-  static const ClassInfo info{
-      "TPackFiles",
-      &TComponent::StaticInfo(),
-      {
-          // Only a design-time editor hangs on About: any value leaves it empty, and it is never written.
-          {"About", PropKind::Object, &kAboutPropertyType, [](TPersistent&, const PropValue&) {},
-           [](TPersistent&) { return Object(nullptr); }, [](TPersistent&) { return false; }},
-          {"Version",
-           PropKind::String,
-           nullptr,
-           [](TPersistent& o, const PropValue& v) { AsPackFiles(o).SetVersion(v.s); },
-           [](TPersistent& o) { return Text(AsPackFiles(o).Version()); },
-           {}},
-          // The reader fills the collection the getter gives in place; the setter copies another one.
-          {"Items",
-           PropKind::Object,
-           &kFileCollectionType,
-           [](TPersistent& o, const PropValue& v) {
-             auto* other = dynamic_cast<TFileCollection*>(v.obj);
-             if (!other) {
-               throw Exception(Format("Cannot assign a %s to a TFileCollection",
-                                      v.obj ? v.obj->ClassName() : std::string_view("nil")));
-             }
-             AsPackFiles(o).SetItems(*other);
-           },
-           [](TPersistent& o) { return Object(&AsPackFiles(o).Items()); },
-           {}},
-      },
-      [](TComponent* owner) -> TComponent* { return new TPackFiles(owner); },
-      {},
-      {}};
+  static const ClassInfo info{"TPackFiles",
+                              &TComponent::StaticInfo(),
+                              {
+                                  {"About", PropKind::Object, &kAboutPropertyType, &IgnoreAbout, &NoAbout, &Never},
+                                  props::Str<&TPackFiles::Version, &TPackFiles::SetVersion>("Version"),
+                                  {"Items", PropKind::Object, &kFileCollectionType, &PutItems, &GetItems, nullptr},
+                              },
+                              &Create<TPackFiles>,
+                              {},
+                              {}};
   return info;
 }
 
@@ -261,9 +244,6 @@ std::unique_ptr<TMemoryStream> TPackFiles::ExtractToStream(std::string_view name
   return result;
 }
 
-namespace {
-// Creatable by name for streams read without a form that declares a TPackFiles field.
-const bool kRegistered = (ClassRegistry::Register(TPackFiles::StaticInfo()), true);
-}  // namespace
+void RegisterPackerClasses() { ClassRegistry::Register(TPackFiles::StaticInfo()); }
 
 }  // namespace qs

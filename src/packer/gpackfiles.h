@@ -103,4 +103,7 @@ class TPackFiles : public TNonVisual {
   std::unique_ptr<TFileCollection> FItems;
 };
 
+// Makes TPackFiles creatable by name (for streams read without a form that declares the field).
+void RegisterPackerClasses();
+
 }  // namespace qs

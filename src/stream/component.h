@@ -59,39 +59,51 @@ struct PropValue {
   VarType var = VarType::Unassigned;
 };
 
+// What a property table holds: plain functions, so that a class table has no captured state.
+using PropSetter = void (*)(TPersistent&, const PropValue&);
+using PropGetter = PropValue (*)(TPersistent&);
+using PropStored = bool (*)(TPersistent&);
+
 struct PropInfo {
   std::string_view name;
   PropKind kind = PropKind::Integer;
   const TypeInfo* type = nullptr;
-  // Empty: read-only. The reader refuses a read-only property before reading its value - even an
+  // Null: read-only. The reader refuses a read-only property before reading its value - even an
   // object property holding a collection, which it fills in place without calling the setter.
   // An object property's setter also receives obj == nullptr (the stream's "nil").
-  std::function<void(TPersistent&, const PropValue&)> set;
+  PropSetter set = nullptr;
   // Required for Object kinds: the reader walks "Font.Name" and fills collections through it.
-  std::function<PropValue(TPersistent&)> get;
-  // For writers: whether the value is written (empty: always) and the default that is not.
-  std::function<bool(TPersistent&)> stored;
+  PropGetter get = nullptr;
+  // For writers: whether the value is written (null: always) and the default that is not.
+  PropStored stored = nullptr;
+
+  // The same property, written only when `when` says so.
+  PropInfo StoredWhen(PropStored when) const {
+    PropInfo p = *this;
+    p.stored = when;
+    return p;
+  }
 };
 
 // A published component field of a form: its name, the class it is declared with, and the slot.
 struct FieldInfo {
   std::string_view name;
   const struct ClassInfo* cls;
-  std::function<TComponent*&(TComponent& root)> slot;
+  TComponent*& (*slot)(TComponent& root);
 };
 
 // A published handler of a form.
 struct MethodInfo {
   std::string_view name;
-  std::function<void(TComponent& root, TPersistent* sender)> call;
+  void (*call)(TComponent& root, TPersistent* sender);
 };
 
 struct ClassInfo {
   std::string_view name;
   const ClassInfo* parent = nullptr;
   std::vector<PropInfo> props;
-  // Creates an instance owned by owner (components) - empty for classes that are not creatable.
-  std::function<TComponent*(TComponent* owner)> create;
+  // Creates an instance owned by owner (components) - null for classes that are not creatable.
+  TComponent* (*create)(TComponent* owner) = nullptr;
   std::vector<FieldInfo> fields;    // published component fields, declared order
   std::vector<MethodInfo> methods;  // published handlers, declared order
 
@@ -217,37 +229,10 @@ void Register(const ClassInfo& cls);
 const ClassInfo* Find(std::string_view name);
 }  // namespace ClassRegistry
 
-// Helpers to keep class tables short.
-template <class T, class V>
-PropInfo IntProp(std::string_view name, V T::*field, const TypeInfo* type = nullptr,
-                 PropKind kind = PropKind::Integer) {
-  return {name,
-          kind,
-          type,
-          [field](TPersistent& o, const PropValue& v) { static_cast<T&>(o).*field = static_cast<V>(v.i); },
-          [field](TPersistent& o) {
-            PropValue v;
-            v.i = static_cast<std::int64_t>(static_cast<T&>(o).*field);
-            return v;
-          },
-          {}};
-}
+// Creates a T owned by owner: a class table's `create`.
 template <class T>
-PropInfo BoolProp(std::string_view name, bool T::*field) {
-  return IntProp(name, field, &kBooleanType, PropKind::Enumeration);
-}
-template <class T>
-PropInfo StrProp(std::string_view name, std::string T::*field) {
-  return {name,
-          PropKind::String,
-          nullptr,
-          [field](TPersistent& o, const PropValue& v) { static_cast<T&>(o).*field = v.s; },
-          [field](TPersistent& o) {
-            PropValue v;
-            v.s = static_cast<T&>(o).*field;
-            return v;
-          },
-          {}};
+TComponent* Create(TComponent* owner) {
+  return new T(owner);
 }
 
 }  // namespace qs

@@ -3,36 +3,32 @@
 #include <algorithm>
 
 #include "core/errors.h"
+#include "stream/props.h"
 #include "stream/reader.h"
 #include "stream/writer.h"
 #include "ui/application.h"
-#include "ui/props.h"
 
 namespace qs {
 
 // ---- TControl ---------------------------------------------------------------------------------
 
+namespace {
+bool SizeIsStored(TPersistent& o) { return static_cast<TControl&>(o).SizeStored(); }
+}  // namespace
+
 const ClassInfo& TControl::StaticInfo() {
-  static const ClassInfo info{"TControl",
-                              &TComponent::StaticInfo(),
-                              {
-                                  props::Int<TControl>("Left", &TControl::Left, &TControl::SetLeft),
-                                  props::Int<TControl>("Top", &TControl::Top, &TControl::SetTop),
-                                  [] {
-                                    PropInfo p = props::Int<TControl>("Width", &TControl::Width, &TControl::SetWidth);
-                                    p.stored = [](TPersistent& o) { return static_cast<TControl&>(o).SizeStored(); };
-                                    return p;
-                                  }(),
-                                  [] {
-                                    PropInfo p =
-                                        props::Int<TControl>("Height", &TControl::Height, &TControl::SetHeight);
-                                    p.stored = [](TPersistent& o) { return static_cast<TControl&>(o).SizeStored(); };
-                                    return p;
-                                  }(),
-                              },
-                              {},
-                              {},
-                              {}};
+  static const ClassInfo info{
+      "TControl",
+      &TComponent::StaticInfo(),
+      {
+          props::Int<&TControl::Left, &TControl::SetLeft>("Left"),
+          props::Int<&TControl::Top, &TControl::SetTop>("Top"),
+          props::Int<&TControl::Width, &TControl::SetWidth>("Width").StoredWhen(&SizeIsStored),
+          props::Int<&TControl::Height, &TControl::SetHeight>("Height").StoredWhen(&SizeIsStored),
+      },
+      {},
+      {},
+      {}};
   return info;
 }
 
@@ -159,19 +155,17 @@ const ClassInfo& TForm::StaticInfo() {
       "TForm",
       &TWinControl::StaticInfo(),
       {
-          props::Enum<TForm, TFormBorderStyle>("BorderStyle", kBorderStyleType, &TForm::BorderStyle,
-                                               &TForm::SetBorderStyle, bsSizeable),
-          props::Str<TForm>("Caption", &TForm::Caption, &TForm::SetCaption),
-          props::Int<TForm>("ClientHeight", &TForm::ClientHeight, &TForm::SetClientHeight),
-          props::Int<TForm>("ClientWidth", &TForm::ClientWidth, &TForm::SetClientWidth),
-          props::Int<TForm>("Color", &TForm::Color, &TForm::SetColor, {}, &kColorType),
-          props::Object<TForm, TFont>(
-              "Font", +[](TForm& f) -> TFont& { return f.Font(); }),
-          props::Bool<TForm>("OldCreateOrder", &TForm::OldCreateOrder, &TForm::SetOldCreateOrder, std::nullopt),
-          props::Enum<TForm, TPosition>("Position", kPositionType, &TForm::Position, &TForm::SetPosition, poDesigned),
-          props::Event<TForm>("OnCreate", &TForm::OnCreate),
-          props::Event<TForm>("OnDestroy", &TForm::OnDestroy),
-          props::Int<TForm>("PixelsPerInch", &TForm::PixelsPerInch, &TForm::SetPixelsPerInch),
+          props::Enum<kBorderStyleType, &TForm::BorderStyle, &TForm::SetBorderStyle, bsSizeable>("BorderStyle"),
+          props::Str<&TForm::Caption, &TForm::SetCaption, props::kEmpty>("Caption"),
+          props::Int<&TForm::ClientHeight, &TForm::SetClientHeight>("ClientHeight"),
+          props::Int<&TForm::ClientWidth, &TForm::SetClientWidth>("ClientWidth"),
+          props::Int<&TForm::Color, &TForm::SetColor>("Color", &kColorType),
+          props::Object<TControl, TFont, &TControl::Font>("Font"),
+          props::Bool<&TForm::OldCreateOrder, &TForm::SetOldCreateOrder>("OldCreateOrder"),
+          props::Enum<kPositionType, &TForm::Position, &TForm::SetPosition, poDesigned>("Position"),
+          props::Event<&TForm::OnCreate>("OnCreate"),
+          props::Event<&TForm::OnDestroy>("OnDestroy"),
+          props::Int<&TForm::PixelsPerInch, &TForm::SetPixelsPerInch>("PixelsPerInch"),
       },
       {},
       {},

@@ -92,7 +92,6 @@ class TWinControl : public TControl {
   static const ClassInfo& StaticInfo();
   const ClassInfo& Info() const override { return StaticInfo(); }
 
-  int ControlCount() const { return static_cast<int>(controls_.size()); }
   TControl* Control(int i) const { return controls_[static_cast<std::size_t>(i)]; }
   const std::vector<TControl*>& Controls() const { return controls_; }
   int TabOrder() const { return tabOrder_; }

@@ -3,26 +3,25 @@
 #include "core/errors.h"
 #include "core/streams.h"
 #include "core/text.h"
-#include "ui/props.h"
+#include "stream/props.h"
 
 namespace qs {
 
 // ---- TFont ------------------------------------------------------------------------------------
 
 const ClassInfo& TFont::StaticInfo() {
-  static const ClassInfo info{
-      "TFont",
-      nullptr,
-      {
-          props::Int<TFont>("Charset", &TFont::Charset, &TFont::SetCharset, {}, &kCharsetType),
-          props::Int<TFont>("Color", &TFont::Color, &TFont::SetColor, {}, &kColorType),
-          props::Int<TFont>("Height", &TFont::Height, &TFont::SetHeight),
-          props::Str<TFont>("Name", &TFont::Name, &TFont::SetName, std::nullopt),
-          props::Set<TFont>("Style", kFontStylesType, &TFont::Style, &TFont::SetStyle, std::nullopt),
-      },
-      {},
-      {},
-      {}};
+  static const ClassInfo info{"TFont",
+                              nullptr,
+                              {
+                                  props::Int<&TFont::Charset, &TFont::SetCharset>("Charset", &kCharsetType),
+                                  props::Int<&TFont::Color, &TFont::SetColor>("Color", &kColorType),
+                                  props::Int<&TFont::Height, &TFont::SetHeight>("Height"),
+                                  props::Str<&TFont::Name, &TFont::SetName>("Name"),
+                                  props::Set<&TFont::Style, &TFont::SetStyle>("Style", kFontStylesType),
+                              },
+                              {},
+                              {},
+                              {}};
   return info;
 }
 

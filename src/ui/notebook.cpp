@@ -1,16 +1,14 @@
 #include "ui/notebook.h"
 
-#include <mutex>
-
-#include "ui/props.h"
+#include "stream/props.h"
 
 namespace qs {
 
 const ClassInfo& TPage::StaticInfo() {
   static const ClassInfo info{"TPage",
                               &TWinControl::StaticInfo(),
-                              {props::Str<TPage>("Caption", &TPage::Caption, &TPage::SetCaption)},
-                              [](TComponent* owner) -> TComponent* { return new TPage(owner); },
+                              {props::Str<&TPage::Caption, &TPage::SetCaption, props::kEmpty>("Caption")},
+                              &Create<TPage>,
                               {},
                               {}};
   return info;
@@ -22,19 +20,18 @@ const ClassInfo& TNotebook::StaticInfo() {
   static const ClassInfo info{"TNotebook",
                               &TWinControl::StaticInfo(),
                               {
-                                  props::Int<TNotebook>("PageIndex", &TNotebook::PageIndex, &TNotebook::SetPageIndex),
-                                  props::Int<TNotebook>("TabOrder", &TNotebook::TabOrder, &TNotebook::SetTabOrder, -1),
+                                  props::Int<&TNotebook::PageIndex, &TNotebook::SetPageIndex>("PageIndex"),
+                                  props::Int<&TNotebook::TabOrder, &TNotebook::SetTabOrder, -1>("TabOrder"),
                               },
-                              [](TComponent* owner) -> TComponent* { return new TNotebook(owner); },
+                              &Create<TNotebook>,
                               {},
                               {}};
   return info;
 }
 
-TNotebook::TNotebook(TComponent* owner) : TWinControl(owner) {
-  static std::once_flag registered;
-  std::call_once(registered, [] { ClassRegistry::Register(TPage::StaticInfo()); });
-}
+TNotebook::TNotebook(TComponent* owner) : TWinControl(owner) {}
+
+void RegisterUiClasses() { ClassRegistry::Register(TPage::StaticInfo()); }
 
 int TNotebook::PageCount() const {
   int n = 0;

@@ -17,7 +17,6 @@ class TPage : public TWinControl {
 
 class TNotebook : public TWinControl {
  public:
-  // Registers TPage in ClassRegistry (on the first notebook made), so a form stream can name it.
   explicit TNotebook(TComponent* owner);
   static const ClassInfo& StaticInfo();
   const ClassInfo& Info() const override { return StaticInfo(); }
@@ -44,5 +43,8 @@ class TNotebook : public TWinControl {
   int pendingIndex_ = -1;
   bool pending_ = false;
 };
+
+// Makes TPage creatable by name: a form stream names its pages, which have no field of their own.
+void RegisterUiClasses();
 
 }  // namespace qs

@@ -1,42 +1,21 @@
 #include "ui/stdctrls.h"
 
+#include "stream/props.h"
 #include "stream/reader.h"
 #include "stream/writer.h"
-#include "ui/props.h"
 
 namespace qs {
 namespace {
 
-template <class T>
-PropInfo CaptionProp() {
-  return props::Str<T>("Caption", &T::Caption, &T::SetCaption);
-}
-template <class T>
-PropInfo EnabledProp() {
-  return props::Bool<T>("Enabled", &T::Enabled, &T::SetEnabled, true);
-}
-template <class T>
-PropInfo VisibleProp() {
-  return props::Bool<T>("Visible", &T::Visible, &T::SetVisible, true);
-}
-template <class T>
-PropInfo TabOrderProp() {
-  return props::Int<T>("TabOrder", &T::TabOrder, &T::SetTabOrder, -1);
-}
-template <class T>
-PropInfo FontProp() {
-  return props::Object<T, TFont>(
-      "Font", +[](T& c) -> TFont& { return c.Font(); },
-      [](TPersistent& o) { return !static_cast<T&>(o).ParentFont(); });
-}
-template <class T>
-PropInfo ParentFontProp() {
-  return props::Bool<T>("ParentFont", &T::ParentFont, &T::SetParentFont, true);
-}
-template <class T>
-std::function<TComponent*(TComponent*)> Creator() {
-  return [](TComponent* owner) -> TComponent* { return new T(owner); };
-}
+// The properties the toolkit's controls share.
+PropInfo CaptionProp() { return props::Str<&TControl::Caption, &TControl::SetCaption, props::kEmpty>("Caption"); }
+PropInfo EnabledProp() { return props::Bool<&TControl::Enabled, &TControl::SetEnabled, true>("Enabled"); }
+PropInfo VisibleProp() { return props::Bool<&TControl::Visible, &TControl::SetVisible, true>("Visible"); }
+PropInfo TabOrderProp() { return props::Int<&TWinControl::TabOrder, &TWinControl::SetTabOrder, -1>("TabOrder"); }
+PropInfo ParentFontProp() { return props::Bool<&TControl::ParentFont, &TControl::SetParentFont, true>("ParentFont"); }
+// A control's own font is written unless it follows its parent's.
+bool OwnFont(TPersistent& o) { return !static_cast<TControl&>(o).ParentFont(); }
+PropInfo FontProp() { return props::Object<TControl, TFont, &TControl::Font>("Font").StoredWhen(&OwnFont); }
 
 }  // namespace
 
@@ -48,21 +27,21 @@ const ClassInfo& TGraphicControl::StaticInfo() {
 // ---- TLabel
 
 const ClassInfo& TLabel::StaticInfo() {
-  static const ClassInfo info{"TLabel",
-                              &TGraphicControl::StaticInfo(),
-                              {
-                                  props::Enum<TLabel, TAlignment>("Alignment", kAlignmentType, &TLabel::Alignment,
-                                                                  &TLabel::SetAlignment, taLeftJustify),
-                                  props::Bool<TLabel>("AutoSize", &TLabel::AutoSize, &TLabel::SetAutoSize, true),
-                                  CaptionProp<TLabel>(),
-                                  FontProp<TLabel>(),
-                                  ParentFontProp<TLabel>(),
-                                  VisibleProp<TLabel>(),
-                                  props::Bool<TLabel>("WordWrap", &TLabel::WordWrap, &TLabel::SetWordWrap, false),
-                              },
-                              Creator<TLabel>(),
-                              {},
-                              {}};
+  static const ClassInfo info{
+      "TLabel",
+      &TGraphicControl::StaticInfo(),
+      {
+          props::Enum<kAlignmentType, &TLabel::Alignment, &TLabel::SetAlignment, taLeftJustify>("Alignment"),
+          props::Bool<&TLabel::AutoSize, &TLabel::SetAutoSize, true>("AutoSize"),
+          CaptionProp(),
+          FontProp(),
+          ParentFontProp(),
+          VisibleProp(),
+          props::Bool<&TLabel::WordWrap, &TLabel::SetWordWrap, false>("WordWrap"),
+      },
+      &Create<TLabel>,
+      {},
+      {}};
   return info;
 }
 
@@ -92,16 +71,16 @@ const ClassInfo& TButton::StaticInfo() {
   static const ClassInfo info{"TButton",
                               &TWinControl::StaticInfo(),
                               {
-                                  CaptionProp<TButton>(),
-                                  props::Bool<TButton>("Default", &TButton::Default, &TButton::SetDefault, false),
-                                  EnabledProp<TButton>(),
-                                  FontProp<TButton>(),
-                                  ParentFontProp<TButton>(),
-                                  TabOrderProp<TButton>(),
-                                  VisibleProp<TButton>(),
-                                  props::Event<TButton>("OnClick", &TButton::OnClick),
+                                  CaptionProp(),
+                                  props::Bool<&TButton::Default, &TButton::SetDefault, false>("Default"),
+                                  EnabledProp(),
+                                  FontProp(),
+                                  ParentFontProp(),
+                                  TabOrderProp(),
+                                  VisibleProp(),
+                                  props::Event<&TButton::OnClick>("OnClick"),
                               },
-                              Creator<TButton>(),
+                              &Create<TButton>,
                               {},
                               {}};
   return info;
@@ -120,22 +99,22 @@ void TButton::Click() { OnClick(this); }
 // ---- TCheckBox
 
 const ClassInfo& TCheckBox::StaticInfo() {
-  static const ClassInfo info{"TCheckBox",
-                              &TWinControl::StaticInfo(),
-                              {
-                                  CaptionProp<TCheckBox>(),
-                                  props::Bool<TCheckBox>("Checked", &TCheckBox::Checked, &TCheckBox::SetChecked, false),
-                                  EnabledProp<TCheckBox>(),
-                                  FontProp<TCheckBox>(),
-                                  ParentFontProp<TCheckBox>(),
-                                  props::Enum<TCheckBox, TCheckBoxState>("State", kCheckBoxStateType, &TCheckBox::State,
-                                                                         &TCheckBox::SetState, cbUnchecked),
-                                  TabOrderProp<TCheckBox>(),
-                                  VisibleProp<TCheckBox>(),
-                              },
-                              Creator<TCheckBox>(),
-                              {},
-                              {}};
+  static const ClassInfo info{
+      "TCheckBox",
+      &TWinControl::StaticInfo(),
+      {
+          CaptionProp(),
+          props::Bool<&TCheckBox::Checked, &TCheckBox::SetChecked, false>("Checked"),
+          EnabledProp(),
+          FontProp(),
+          ParentFontProp(),
+          props::Enum<kCheckBoxStateType, &TCheckBox::State, &TCheckBox::SetState, cbUnchecked>("State"),
+          TabOrderProp(),
+          VisibleProp(),
+      },
+      &Create<TCheckBox>,
+      {},
+      {}};
   return info;
 }
 
@@ -201,22 +180,21 @@ std::string TStrings::Text() const {
 // ---- TMemo
 
 const ClassInfo& TMemo::StaticInfo() {
-  static const ClassInfo info{"TMemo",
-                              &TWinControl::StaticInfo(),
-                              {
-                                  FontProp<TMemo>(),
-                                  props::Object<TMemo, TStrings>(
-                                      "Lines", +[](TMemo& m) -> TStrings& { return m.Lines(); },
-                                      [](TPersistent& o) { return static_cast<TMemo&>(o).Lines().Count() > 0; }),
-                                  ParentFontProp<TMemo>(),
-                                  props::Enum<TMemo, TScrollStyle>("ScrollBars", kScrollStyleType, &TMemo::ScrollBars,
-                                                                   &TMemo::SetScrollBars, ssNone),
-                                  TabOrderProp<TMemo>(),
-                                  VisibleProp<TMemo>(),
-                              },
-                              Creator<TMemo>(),
-                              {},
-                              {}};
+  static const ClassInfo info{
+      "TMemo",
+      &TWinControl::StaticInfo(),
+      {
+          FontProp(),
+          props::Object<TMemo, TStrings, &TMemo::Lines>("Lines").StoredWhen(
+              [](TPersistent& o) { return static_cast<TMemo&>(o).Lines().Count() > 0; }),
+          ParentFontProp(),
+          props::Enum<kScrollStyleType, &TMemo::ScrollBars, &TMemo::SetScrollBars, ssNone>("ScrollBars"),
+          TabOrderProp(),
+          VisibleProp(),
+      },
+      &Create<TMemo>,
+      {},
+      {}};
   return info;
 }
 
@@ -236,9 +214,8 @@ void TMemo::SetScrollBars(TScrollStyle v) {
 const ClassInfo& TPanel::StaticInfo() {
   static const ClassInfo info{"TPanel",
                               &TWinControl::StaticInfo(),
-                              {CaptionProp<TPanel>(), FontProp<TPanel>(), ParentFontProp<TPanel>(),
-                               TabOrderProp<TPanel>(), VisibleProp<TPanel>()},
-                              Creator<TPanel>(),
+                              {CaptionProp(), FontProp(), ParentFontProp(), TabOrderProp(), VisibleProp()},
+                              &Create<TPanel>,
                               {},
                               {}};
   return info;
@@ -249,9 +226,8 @@ TPanel::TPanel(TComponent* owner) : TWinControl(owner) {}
 const ClassInfo& TGroupBox::StaticInfo() {
   static const ClassInfo info{"TGroupBox",
                               &TWinControl::StaticInfo(),
-                              {CaptionProp<TGroupBox>(), FontProp<TGroupBox>(), ParentFontProp<TGroupBox>(),
-                               TabOrderProp<TGroupBox>(), VisibleProp<TGroupBox>()},
-                              Creator<TGroupBox>(),
+                              {CaptionProp(), FontProp(), ParentFontProp(), TabOrderProp(), VisibleProp()},
+                              &Create<TGroupBox>,
                               {},
                               {}};
   return info;
@@ -262,16 +238,15 @@ TGroupBox::TGroupBox(TComponent* owner) : TWinControl(owner) {}
 // ---- TBevel
 
 const ClassInfo& TBevel::StaticInfo() {
-  static const ClassInfo info{
-      "TBevel",
-      &TGraphicControl::StaticInfo(),
-      {
-          props::Enum<TBevel, TBevelShape>("Shape", kBevelShapeType, &TBevel::Shape, &TBevel::SetShape, bsBox),
-          VisibleProp<TBevel>(),
-      },
-      Creator<TBevel>(),
-      {},
-      {}};
+  static const ClassInfo info{"TBevel",
+                              &TGraphicControl::StaticInfo(),
+                              {
+                                  props::Enum<kBevelShapeType, &TBevel::Shape, &TBevel::SetShape, bsBox>("Shape"),
+                                  VisibleProp(),
+                              },
+                              &Create<TBevel>,
+                              {},
+                              {}};
   return info;
 }
 
@@ -289,13 +264,12 @@ const ClassInfo& TImage::StaticInfo() {
   static const ClassInfo info{"TImage",
                               &TGraphicControl::StaticInfo(),
                               {
-                                  props::Bool<TImage>("Center", &TImage::Center, &TImage::SetCenter, false),
-                                  props::Object<TImage, TPicture>(
-                                      "Picture", +[](TImage& i) -> TPicture& { return i.Picture(); },
+                                  props::Bool<&TImage::Center, &TImage::SetCenter, false>("Center"),
+                                  props::Object<TImage, TPicture, &TImage::Picture>("Picture").StoredWhen(
                                       [](TPersistent& o) { return !static_cast<TImage&>(o).Picture().Empty(); }),
-                                  VisibleProp<TImage>(),
+                                  VisibleProp(),
                               },
-                              Creator<TImage>(),
+                              &Create<TImage>,
                               {},
                               {}};
   return info;
@@ -314,21 +288,20 @@ void TImage::SetCenter(bool v) {
 // ---- TDirectoryEdit
 
 const ClassInfo& TDirectoryEdit::StaticInfo() {
-  static const ClassInfo info{
-      "TDirectoryEdit",
-      &TWinControl::StaticInfo(),
-      {
-          EnabledProp<TDirectoryEdit>(),
-          FontProp<TDirectoryEdit>(),
-          props::Int<TDirectoryEdit>("NumGlyphs", &TDirectoryEdit::NumGlyphs, &TDirectoryEdit::SetNumGlyphs),
-          ParentFontProp<TDirectoryEdit>(),
-          TabOrderProp<TDirectoryEdit>(),
-          props::Str<TDirectoryEdit>("Text", &TDirectoryEdit::Text, &TDirectoryEdit::SetText),
-          VisibleProp<TDirectoryEdit>(),
-      },
-      Creator<TDirectoryEdit>(),
-      {},
-      {}};
+  static const ClassInfo info{"TDirectoryEdit",
+                              &TWinControl::StaticInfo(),
+                              {
+                                  EnabledProp(),
+                                  FontProp(),
+                                  props::Int<&TDirectoryEdit::NumGlyphs, &TDirectoryEdit::SetNumGlyphs>("NumGlyphs"),
+                                  ParentFontProp(),
+                                  TabOrderProp(),
+                                  props::Str<&TDirectoryEdit::Text, &TDirectoryEdit::SetText, props::kEmpty>("Text"),
+                                  VisibleProp(),
+                              },
+                              &Create<TDirectoryEdit>,
+                              {},
+                              {}};
   return info;
 }
 
@@ -339,19 +312,18 @@ void TDirectoryEdit::SetText(const std::string& v) { SetCaption(v); }
 // ---- TProgressBar
 
 const ClassInfo& TProgressBar::StaticInfo() {
-  static const ClassInfo info{
-      "TProgressBar",
-      &TWinControl::StaticInfo(),
-      {
-          props::Int<TProgressBar>("Min", &TProgressBar::Min, &TProgressBar::SetMin),
-          props::Int<TProgressBar>("Max", &TProgressBar::Max, &TProgressBar::SetMax),
-          props::Int<TProgressBar>("Position", &TProgressBar::Position, &TProgressBar::SetPosition, 0),
-          TabOrderProp<TProgressBar>(),
-          VisibleProp<TProgressBar>(),
-      },
-      Creator<TProgressBar>(),
-      {},
-      {}};
+  static const ClassInfo info{"TProgressBar",
+                              &TWinControl::StaticInfo(),
+                              {
+                                  props::Int<&TProgressBar::Min, &TProgressBar::SetMin>("Min"),
+                                  props::Int<&TProgressBar::Max, &TProgressBar::SetMax>("Max"),
+                                  props::Int<&TProgressBar::Position, &TProgressBar::SetPosition, 0>("Position"),
+                                  TabOrderProp(),
+                                  VisibleProp(),
+                              },
+                              &Create<TProgressBar>,
+                              {},
+                              {}};
   return info;
 }
 

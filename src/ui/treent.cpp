@@ -1,11 +1,12 @@
 #include "ui/treent.h"
 
 #include <algorithm>
+#include <cassert>
 #include <cstring>
 
 #include "core/errors.h"
 #include "core/streams.h"
-#include "ui/props.h"
+#include "stream/props.h"
 
 namespace qs {
 
@@ -106,6 +107,7 @@ std::int32_t I32At(const std::vector<std::uint8_t>& b, std::size_t at) {
 }
 
 void PutI32(std::vector<std::uint8_t>& b, std::size_t at, std::int32_t v) {
+  assert(at + 4 <= b.size());  // the writer puts fields only into a whole attribute block
   const auto u = static_cast<std::uint32_t>(v);
   for (int i = 0; i < 4; ++i) b[at + static_cast<std::size_t>(i)] = static_cast<std::uint8_t>(u >> (8 * i));
 }
@@ -148,12 +150,16 @@ void TTreeNodes::ReadData(TStream& stream) {
       const std::size_t n = record[TTreeNode::kAttributeSize];
       const std::size_t avail = record.size() - TTreeNode::kAttributeSize - 1;
       const auto* first = reinterpret_cast<const char*>(record.data() + TTreeNode::kAttributeSize + 1);
+      // The text is cut to the record: it never reads past the bytes read for it.
+      assert(TTreeNode::kAttributeSize + 1 + std::min(n, avail) <= record.size());
       text.assign(first, std::min(n, avail));
     }
     TTreeNode* node = tree_.AddChild(parent, text);
     // A short record reads as if its missing attribute bytes were zero.
     node->attributes_.assign(TTreeNode::kAttributeSize, 0);
     std::copy_n(record.begin(), std::min(record.size(), TTreeNode::kAttributeSize), node->attributes_.begin());
+    // A node's attribute block always has its full size, whatever the record's length.
+    assert(node->attributes_.size() == TTreeNode::kAttributeSize && kCountOffset + 4 <= TTreeNode::kAttributeSize);
     node->imageIndex_ = I32At(node->attributes_, kImageOffset);
     node->selectedIndex_ = I32At(node->attributes_, kSelectedOffset);
     const std::int32_t children = I32At(node->attributes_, kCountOffset);
@@ -161,6 +167,7 @@ void TTreeNodes::ReadData(TStream& stream) {
       if (frames.size() >= kMaxDepth) throw EReadError();
       frames.push_back({node, children});
     }
+    assert(frames.size() <= kMaxDepth);  // refused above: the walk stays shallow
   }
 }
 
@@ -214,18 +221,16 @@ const ClassInfo& TTreeNT::StaticInfo() {
       "TTreeNT",
       &TWinControl::StaticInfo(),
       {
-          props::Int<TTreeNT>("Indent", &TTreeNT::Indent, &TTreeNT::SetIndent),
-          props::Int<TTreeNT>("InsertMarkColor", &TTreeNT::InsertMarkColor, &TTreeNT::SetInsertMarkColor, {},
-                              &kColorType),
-          props::Int<TTreeNT>("ItemHeight", &TTreeNT::ItemHeight, &TTreeNT::SetItemHeight),
-          props::Object<TTreeNT, TTreeNodes>(
-              "Items", +[](TTreeNT& t) -> TTreeNodes& { return t.Items(); },
+          props::Int<&TTreeNT::Indent, &TTreeNT::SetIndent>("Indent"),
+          props::Int<&TTreeNT::InsertMarkColor, &TTreeNT::SetInsertMarkColor>("InsertMarkColor", &kColorType),
+          props::Int<&TTreeNT::ItemHeight, &TTreeNT::SetItemHeight>("ItemHeight"),
+          props::Object<TTreeNT, TTreeNodes, &TTreeNT::Items>("Items").StoredWhen(
               [](TPersistent& o) { return static_cast<TTreeNT&>(o).Count() > 0; }),
-          props::Set<TTreeNT>("Options", kTreeOptionsType, &TTreeNT::Options, &TTreeNT::SetOptions, std::nullopt),
-          props::Bool<TTreeNT>("ParentColor", &TTreeNT::ParentColor, &TTreeNT::SetParentColor, std::nullopt),
-          props::Int<TTreeNT>("ScrollTime", &TTreeNT::ScrollTime, &TTreeNT::SetScrollTime),
-          props::Int<TTreeNT>("TabOrder", &TTreeNT::TabOrder, &TTreeNT::SetTabOrder, -1),
-          props::Bool<TTreeNT>("Visible", &TTreeNT::Visible, &TTreeNT::SetVisible, true),
+          props::Set<&TTreeNT::Options, &TTreeNT::SetOptions>("Options", kTreeOptionsType),
+          props::Bool<&TTreeNT::ParentColor, &TTreeNT::SetParentColor>("ParentColor"),
+          props::Int<&TTreeNT::ScrollTime, &TTreeNT::SetScrollTime>("ScrollTime"),
+          props::Int<&TTreeNT::TabOrder, &TTreeNT::SetTabOrder, -1>("TabOrder"),
+          props::Bool<&TTreeNT::Visible, &TTreeNT::SetVisible, true>("Visible"),
       },
       [](TComponent* owner) -> TComponent* { return new TTreeNT(owner); },
       {},

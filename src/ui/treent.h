@@ -81,7 +81,6 @@ class TTreeNode {
   // The node attributes stored with the node in "Items.Data" (see TTreeNodes), kept so that
   // writing a tree gives back what was read.
   static constexpr std::size_t kAttributeSize = 87;
-  const std::vector<std::uint8_t>& StoredAttributes() const { return attributes_; }
 
  private:
   friend class TTreeNT;

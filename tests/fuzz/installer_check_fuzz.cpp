@@ -6,7 +6,13 @@
 #include <vector>
 
 #include "builder/builder.h"
+#include "wizard/classes.h"
 #include "wizard/unitext.h"
+
+extern "C" int LLVMFuzzerInitialize(int*, char***) {
+  qs::RegisterInstallerClasses();
+  return 0;
+}
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   if (size == 0) return 0;

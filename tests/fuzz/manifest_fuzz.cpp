@@ -5,6 +5,12 @@
 #include <string>
 
 #include "builder/manifest.h"
+#include "wizard/classes.h"
+
+extern "C" int LLVMFuzzerInitialize(int*, char***) {
+  qs::RegisterInstallerClasses();
+  return 0;
+}
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   static const std::string base = [] {

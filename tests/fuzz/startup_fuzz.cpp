@@ -17,6 +17,7 @@
 #include "stream/writer.h"
 #include "ui/headless/headless.h"
 #include "wizard/builtinform.h"
+#include "wizard/classes.h"
 #include "wizard/selfext.h"
 #include "wizard/startup.h"
 #include "wizard/unitext.h"
@@ -68,6 +69,11 @@ const std::filesystem::path& Root() {
 }
 
 }  // namespace
+
+extern "C" int LLVMFuzzerInitialize(int*, char***) {
+  qs::RegisterInstallerClasses();
+  return 0;
+}
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   if (size == 0) return 0;

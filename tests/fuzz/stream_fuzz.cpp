@@ -11,6 +11,7 @@
 #include "stream/reader.h"
 #include "stream/test_classes.h"
 #include "stream/textform.h"
+#include "wizard/classes.h"
 #include "wizard/unitext.h"
 
 namespace {
@@ -24,6 +25,11 @@ void ReadOnto(Root& root, const std::vector<std::uint8_t>& bytes) {
   if (s.Position() > static_cast<std::int64_t>(bytes.size())) __builtin_trap();
 }
 }  // namespace
+
+extern "C" int LLVMFuzzerInitialize(int*, char***) {
+  qs::RegisterInstallerClasses();
+  return 0;
+}
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   const std::vector<std::uint8_t> bytes(data, data + size);

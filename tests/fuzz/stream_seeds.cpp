@@ -13,6 +13,7 @@
 #include "stream/textform.h"
 #include "stream/writer.h"
 #include "wizard/builtinform.h"
+#include "wizard/classes.h"
 #include "wizard/unitext.h"
 
 namespace {
@@ -41,6 +42,7 @@ int main(int argc, char** argv) {
   }
   dirStream = argv[1];
   dirText = argv[2];
+  qs::RegisterInstallerClasses();
 
   auto builtin = qs::BuiltInFormTools();
   const std::vector<std::uint8_t> builtinBytes(builtin.begin(), builtin.end());

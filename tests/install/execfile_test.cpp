@@ -320,6 +320,7 @@ TEST(ExecFile, HandlerDuringRegularWaitMayExecuteAgain) {
 TEST(ExecFile, PublishedProperties) {
   const ClassInfo& info = TExecFile::StaticInfo();
   EXPECT_EQ(info.name, "TExecFile");
+  RegisterInstallClasses();
   EXPECT_EQ(ClassRegistry::Find("texecfile"), &info);
   std::vector<std::string_view> names;
   for (const PropInfo& p : info.props) names.push_back(p.name);

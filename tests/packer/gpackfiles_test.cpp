@@ -135,6 +135,7 @@ TEST(PackFiles, ItemsSetterCopiesAnotherCollection) {
 }
 
 TEST(PackFiles, RegisteredAndCreatableByName) {
+  RegisterPackerClasses();
   const ClassInfo* cls = ClassRegistry::Find("tpackfiles");
   ASSERT_TRUE(cls);
   ASSERT_TRUE(cls->create);

@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "core/streams.h"
+#include "stream/props.h"
 #include "stream/reader.h"
 #include "stream/writer.h"
 
@@ -19,34 +20,33 @@ std::vector<std::string>& LoadedLog() {
 }
 
 namespace {
-template <class T, class Sub>
-PropInfo SubObject(std::string_view name, Sub T::*field, bool withSetter) {
-  PropInfo p{name,
-             PropKind::Object,
-             nullptr,
-             {},
-             [field](TPersistent& o) {
-               PropValue v;
-               v.obj = &(static_cast<T&>(o).*field);
-               return v;
-             },
-             {}};
-  if (withSetter) p.set = [](TPersistent&, const PropValue&) {};  // the object stays; values go into it
-  return p;
+// A sub-object the reader walks into; with a setter that keeps it (values go into it) or read-only.
+template <auto Field>
+PropValue GetSub(TPersistent& o) {
+  PropValue v;
+  v.obj = &(static_cast<props::detail::ClassOf<Field>&>(o).*Field);
+  return v;
+}
+void KeepSub(TPersistent&, const PropValue&) {}
+template <auto Field>
+PropInfo SubObject(std::string_view name, bool withSetter) {
+  return {name, PropKind::Object, nullptr, withSetter ? &KeepSub : nullptr, &GetSub<Field>, nullptr};
 }
 
-template <class T>
-PropInfo Reference(std::string_view name, TComponent* T::*field) {
+// A reference to another component, resolved by name once the stream is read.
+template <auto Field>
+PropInfo Reference(std::string_view name) {
+  using T = props::detail::ClassOf<Field>;
   return {name,
           PropKind::Object,
           nullptr,
-          [field](TPersistent& o, const PropValue& v) { static_cast<T&>(o).*field = dynamic_cast<TComponent*>(v.obj); },
-          [field](TPersistent& o) {
+          [](TPersistent& o, const PropValue& v) { static_cast<T&>(o).*Field = dynamic_cast<TComponent*>(v.obj); },
+          [](TPersistent& o) {
             PropValue v;
-            v.obj = static_cast<T&>(o).*field;
+            v.obj = static_cast<T&>(o).*Field;
             return v;
           },
-          {}};
+          nullptr};
 }
 
 std::string LogName(const TComponent& c) { return c.Name().empty() ? std::string(c.ClassName()) : c.Name(); }
@@ -55,14 +55,14 @@ std::string LogName(const TComponent& c) { return c.Name().empty() ? std::string
 // ---- sub-objects
 
 const ClassInfo& TTestFont::StaticInfo() {
-  static const ClassInfo info{"TTestFont",
-                              nullptr,
-                              {StrProp("Name", &TTestFont::name), IntProp("Height", &TTestFont::height),
-                               IntProp("Color", &TTestFont::color, &kColorType),
-                               IntProp("Style", &TTestFont::style, &kFontStyleType, PropKind::Set)},
-                              {},
-                              {},
-                              {}};
+  static const ClassInfo info{
+      "TTestFont",
+      nullptr,
+      {props::Str<&TTestFont::name>("Name"), props::Int<&TTestFont::height>("Height"),
+       props::Int<&TTestFont::color>("Color", &kColorType), props::Set<&TTestFont::style>("Style", kFontStyleType)},
+      {},
+      {},
+      {}};
   return info;
 }
 
@@ -123,9 +123,9 @@ TTestItem::~TTestItem() = default;
 const ClassInfo& TTestItem::StaticInfo() {
   static const ClassInfo info{"TTestItem",
                               nullptr,
-                              {StrProp("Name", &TTestItem::name),
-                               BoolProp("Compress", &TTestItem::compress),
-                               Reference("Ref", &TTestItem::ref),
+                              {props::Str<&TTestItem::name>("Name"),
+                               props::Bool<&TTestItem::compress>("Compress"),
+                               Reference<&TTestItem::ref>("Ref"),
                                {"Sub", PropKind::Object, nullptr, [](TPersistent&, const PropValue&) {},
                                 [](TPersistent& o) {
                                   PropValue v;
@@ -183,25 +183,16 @@ const ClassInfo& TTestControl::StaticInfo() {
   using T = TTestControl;
   static const ClassInfo info{"TTestControl",
                               &TComponent::StaticInfo(),
-                              {IntProp("Left", &T::left),
-                               IntProp("Top", &T::top),
-                               IntProp("Width", &T::width),
-                               IntProp("Align", &T::align, &kAlignType, PropKind::Enumeration),
-                               BoolProp("Enabled", &T::enabled),
-                               StrProp("Caption", &T::caption),
-                               IntProp("Accel", &T::accel, nullptr, PropKind::Char),
-                               {"Ratio",
-                                PropKind::Float,
-                                nullptr,
-                                [](TPersistent& o, const PropValue& v) { static_cast<T&>(o).ratio = v.f; },
-                                [](TPersistent& o) {
-                                  PropValue v;
-                                  v.f = static_cast<T&>(o).ratio;
-                                  return v;
-                                },
-                                {}},
-                               IntProp("Options", &T::options, &kFontStyleType, PropKind::Set),
-                               IntProp("Color", &T::color, &kColorType),
+                              {props::Int<&T::left>("Left"),
+                               props::Int<&T::top>("Top"),
+                               props::Int<&T::width>("Width"),
+                               props::Enum<kAlignType, &T::align>("Align"),
+                               props::Bool<&T::enabled>("Enabled"),
+                               props::Str<&T::caption>("Caption"),
+                               props::Char<&T::accel>("Accel"),
+                               props::Float<&T::ratio>("Ratio"),
+                               props::Set<&T::options>("Options", kFontStyleType),
+                               props::Int<&T::color>("Color", &kColorType),
                                {"ReadOnlyTag",
                                 PropKind::Integer,
                                 nullptr,
@@ -212,27 +203,18 @@ const ClassInfo& TTestControl::StaticInfo() {
                                   return v;
                                 },
                                 {}},
-                               Reference("Ref", &T::ref),
+                               Reference<&T::ref>("Ref"),
                                {"Variant",
                                 PropKind::Variant,
                                 nullptr,
                                 [](TPersistent& o, const PropValue& v) { static_cast<T&>(o).variant = v; },
                                 [](TPersistent& o) { return static_cast<T&>(o).variant; },
                                 {}},
-                               {"OnClick",
-                                PropKind::Event,
-                                nullptr,
-                                [](TPersistent& o, const PropValue& v) { static_cast<T&>(o).onClick = v.event; },
-                                [](TPersistent& o) {
-                                  PropValue v;
-                                  v.event = static_cast<T&>(o).onClick;
-                                  return v;
-                                },
-                                {}},
-                               SubObject("Font", &T::font, true),
-                               SubObject("Lines", &T::lines, false),
-                               SubObject("Picture", &T::picture, false),
-                               SubObject("Items", &T::items, true)},
+                               props::Event<&T::onClick>("OnClick").StoredWhen(nullptr),
+                               SubObject<&T::font>("Font", true),
+                               SubObject<&T::lines>("Lines", false),
+                               SubObject<&T::picture>("Picture", false),
+                               SubObject<&T::items>("Items", true)},
                               [](TComponent* owner) -> TComponent* { return new TTestControl(owner); },
                               {},
                               {}};
@@ -304,7 +286,7 @@ const ClassInfo& TTestPage::StaticInfo() {
 const ClassInfo& TTestNonVisual::StaticInfo() {
   static const ClassInfo info{"TTestNonVisual",
                               &TComponent::StaticInfo(),
-                              {StrProp("Version", &TTestNonVisual::version)},
+                              {props::Str<&TTestNonVisual::version>("Version")},
                               [](TComponent* owner) -> TComponent* { return new TTestNonVisual(owner); },
                               {},
                               {}};
@@ -318,26 +300,34 @@ void TTestNonVisual::Loaded() {
 
 // ---- form
 
+namespace {
+template <auto Field>
+TComponent*& Slot(TComponent& root) {
+  return static_cast<TTestForm&>(root).*Field;
+}
+// A handler records its name.
+constexpr char kFormCreate[] = "FormCreate";
+constexpr char kButton1Click[] = "Button1Click";
+template <const char* Name>
+void Record(TComponent& root, TPersistent*) {
+  static_cast<TTestForm&>(root).calls.emplace_back(Name);
+}
+}  // namespace
+
 TTestForm::TTestForm() : TTestControl(nullptr) { SetName("TestForm"); }
 
 const ClassInfo& TTestForm::StaticInfo() {
   using F = TTestForm;
-  auto field = [](std::string_view name, const ClassInfo& cls, auto member) {
-    return FieldInfo{name, &cls, [member](TComponent& root) -> TComponent*& { return static_cast<F&>(root).*member; }};
-  };
-  auto handler = [](std::string_view name) {
-    return MethodInfo{name, [name](TComponent& root, TPersistent*) { static_cast<F&>(root).calls.emplace_back(name); }};
-  };
-  static const ClassInfo info{
-      "TTestForm",
-      &TTestControl::StaticInfo(),
-      {},
-      {},
-      {field("Panel1", TTestPanel::StaticInfo(), &F::Panel1), field("Label1", TTestLabel::StaticInfo(), &F::Label1),
-       field("Label2", TTestLabel::StaticInfo(), &F::Label2),
-       field("Notebook1", TTestNotebook::StaticInfo(), &F::Notebook1),
-       field("NonVisual1", TTestNonVisual::StaticInfo(), &F::NonVisual1)},
-      {handler("FormCreate"), handler("Button1Click")}};
+  static const ClassInfo info{"TTestForm",
+                              &TTestControl::StaticInfo(),
+                              {},
+                              {},
+                              {{"Panel1", &TTestPanel::StaticInfo(), &Slot<&F::Panel1>},
+                               {"Label1", &TTestLabel::StaticInfo(), &Slot<&F::Label1>},
+                               {"Label2", &TTestLabel::StaticInfo(), &Slot<&F::Label2>},
+                               {"Notebook1", &TTestNotebook::StaticInfo(), &Slot<&F::Notebook1>},
+                               {"NonVisual1", &TTestNonVisual::StaticInfo(), &Slot<&F::NonVisual1>}},
+                              {{"FormCreate", &Record<kFormCreate>}, {"Button1Click", &Record<kButton1Click>}}};
   return info;
 }
 

@@ -64,6 +64,7 @@ TEST(Notebook, IndexReadBeforeThePagesTakesEffectOnceLoaded) {
 
 TEST(Notebook, PagesBelongToTheNotebookAndTheRegistryKnowsThem) {
   Book b(3);
+  RegisterUiClasses();
   EXPECT_NE(ClassRegistry::Find("tpage"), nullptr);
   EXPECT_EQ(b.nb->ChildOwner(&b.form), b.nb);
   EXPECT_EQ(b.nb->Page(1)->Owner(), b.nb);

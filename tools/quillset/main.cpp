@@ -3,6 +3,7 @@
 #include <exception>
 
 #include "commands.h"
+#include "wizard/classes.h"
 
 namespace qs::tool {
 std::vector<CommandSetup>& Commands() {
@@ -12,6 +13,7 @@ std::vector<CommandSetup>& Commands() {
 }  // namespace qs::tool
 
 int main(int argc, char** argv) {
+  qs::RegisterInstallerClasses();
   CLI::App app{"quillset - make and inspect Quillset installers"};
   app.require_subcommand(1);
   for (auto& setup : qs::tool::Commands()) setup(app);
