@@ -74,6 +74,15 @@ fi
 # One server for the whole run: every wine command below attaches to it.
 wineserver -p
 drive_c="$WINEPREFIX/drive_c"
+# Wine has no Times New Roman, which the wizard's headings use: Liberation Serif has the same
+# metrics, so the pages show their real layout.
+for f in /usr/share/fonts/truetype/liberation/LiberationSerif-*.ttf; do
+  if [ -f "$f" ] && [ ! -f "$drive_c/windows/Fonts/${f##*/}" ]; then cp "$f" "$drive_c/windows/Fonts/"; fi
+done
+reg_import <<'REG'
+[HKEY_CURRENT_USER\Software\Wine\Fonts\Replacements]
+"Times New Roman"="Liberation Serif"
+REG
 
 # ---- scenarios -------------------------------------------------------------------------------
 scenarios=("$@")
