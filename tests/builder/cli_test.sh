@@ -48,7 +48,17 @@ expect_fail "no packed file is called 'nope.prc'" "$q" extract "$work/a.exe" nop
 head -c -100 "$work/a.exe" >"$work/cut.exe"
 expect_fail "the payload cannot be read" "$q" test "$work/cut.exe"
 expect_fail "no payload" "$q" test "$work/stub.exe"
-expect_fail "no stub" "$q" build "$m" -o "$work/c.exe"
+# Without --stub: the stub installed beside the tool (PREFIX/share/quillset), else none.
+mkdir -p "$work/prefix/bin"
+cp "$q" "$work/prefix/bin/quillset"
+expect_fail "no stub" "$work/prefix/bin/quillset" build "$m" -o "$work/c.exe"
+mkdir -p "$work/prefix/share/quillset"
+cp "$work/stub.exe" "$work/prefix/share/quillset/Quillset.exe"
+"$work/prefix/bin/quillset" build "$m" -o "$work/c.exe" >/dev/null 2>"$work/err"
+grep -qF "stub: $work/prefix/share/quillset/Quillset.exe (installed)" "$work/err" ||
+  fail "the installed stub was not named: $(cat "$work/err")"
+cmp -s "$work/a.exe" "$work/c.exe" || fail "the installed stub gave another installer"
+rm "$work/c.exe"
 head -c 629759 "$work/stub.exe" >"$work/short.exe"
 expect_fail "629759 bytes long; a Quillset.exe stub is exactly 629760 bytes" \
   "$q" build "$m" --stub "$work/short.exe" -o "$work/c.exe"
