@@ -69,4 +69,12 @@ expect_fail "quillset.toml:$line: unknown option 'Copyrigth'" "$q" build "$m" --
 sed -i 's/^Copyrigth = true/Copyright = true/; s|palm/HelloData.pdb|palm/Missing.pdb|' "$m"
 expect_fail "file 'palm/Missing.pdb' not found" "$q" build "$m" --stub "$work/stub.exe" -o "$work/c.exe"
 [ ! -e "$work/c.exe" ] && [ ! -e "$work/c.exe.part" ] || fail "a refused build left a file"
+# A new product from init builds and passes the test at once; its name reaches the texts.
+"$q" init "$work/new" --name 'Say "Hi" 2' >/dev/null
+"$q" build "$work/new/quillset.toml" --stub "$work/stub.exe" -o "$work/new.exe" >/dev/null
+"$q" test "$work/new.exe" | grep -q "OK (3 packed files" || fail "test of init's product"
+"$q" list "$work/new.exe" | grep -qF 'caption    Say "Hi" 2 Setup' || fail "init's name is not in the caption"
+grep -qx 'Say "Hi" 2' "$work/new/texts/welcome.txt" || fail "init's name is not in the welcome text"
+expect_fail "exists and is not empty" "$q" init "$work/new"
+expect_fail "has no place in code page 1252" "$q" init "$work/other" --name $'\u0100'
 echo "cli: all checks passed"
