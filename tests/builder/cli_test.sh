@@ -68,6 +68,8 @@ line="$(grep -n '^Copyrigth' "$m" | cut -d: -f1)"
 expect_fail "quillset.toml:$line: unknown option 'Copyrigth'" "$q" build "$m" --stub "$work/stub.exe" -o "$work/c.exe"
 sed -i 's/^Copyrigth = true/Copyright = true/; s|palm/HelloData.pdb|palm/Missing.pdb|' "$m"
 expect_fail "file 'palm/Missing.pdb' not found" "$q" build "$m" --stub "$work/stub.exe" -o "$work/c.exe"
+sed -i 's|palm/Missing.pdb|palm/HelloData.pdb|; 1i stub = "nostub.exe"' "$m"
+expect_fail "quillset.toml:1: stub: file '$work/product/nostub.exe' not found" "$q" build "$m" -o "$work/c.exe"
 [ ! -e "$work/c.exe" ] && [ ! -e "$work/c.exe.part" ] || fail "a refused build left a file"
 # A new product from init builds and passes the test at once; its name reaches the texts.
 "$q" init "$work/new" --name 'Say "Hi" 2' >/dev/null

@@ -51,6 +51,9 @@ void RunBuild(const BuildOptions& o) {
         stub = found->path;
         std::fprintf(stderr, "quillset: stub: %s (%s)\n", stub.c_str(), found->where);
       }
+      // The manifest's stub, when missing, is shown where the manifest names it.
+      if (o.stub.empty() && m.stubPath && !std::filesystem::is_regular_file(stub))
+        throw Failure{m.stubWhere + ": stub: file '" + stub + "' not found"};
       auto stubBytes = ReadHostFile(stub, "stub");
       try {
         CheckStub(stubBytes);
