@@ -94,7 +94,7 @@ Command build([](CLI::App& app) {
   auto* cmd = app.add_subcommand("build", "Build a product's installer from its manifest");
   cmd->add_option("manifest", opts->manifest, "The product's manifest (TOML)")->required();
   cmd->add_option("-o,--output", opts->output, "The installer to write")->required();
-  cmd->add_option("--stub", opts->stub, "The stub Quillset.exe (default: the manifest's stub)");
+  cmd->add_option("--stub", opts->stub, "The stub Quillset.exe (default: the manifest's stub, else the installed one)");
   cmd->add_flag("--payload-only", opts->payloadOnly, "Write the payload alone, without a stub");
   cmd->add_option("--sign", opts->sign.certificate, "Sign the installer with this certificate and key (PKCS#12, .pfx)")
       ->check(CLI::ExistingFile);
