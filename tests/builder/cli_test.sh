@@ -79,4 +79,9 @@ expect_fail "quillset.toml:1: stub: file '$work/product/nostub.exe' not found" "
 grep -qx 'Say "Hi" 2' "$work/new/texts/welcome.txt" || fail "init's name is not in the welcome text"
 expect_fail "exists and is not empty" "$q" init "$work/new"
 expect_fail "has no place in code page 1252" "$q" init "$work/other" --name $'\u0100'
+# The man page describes every command the tool has.
+man="$(sed 's/\\-/-/g' "$sample/../../docs/quillset.1")"
+for c in $("$q" --help | awk '/^Subcommands:/ { on = 1; next } on && NF { print $1 }'); do
+  grep -q "^\.SS \"$c " <<<"$man" || fail "the man page lacks the command $c"
+done
 echo "cli: all checks passed"
