@@ -38,6 +38,11 @@ for t in "caption    Hello Palm Setup" "ILIST.QSP" "DORUVU Hello Palm runtime li
   grep -qF -- "$t" "$work/list" || fail "list lacks '$t'"
 done
 "$q" test "$work/a.exe" | grep -q "OK (8 packed files" || fail "test of a sound installer"
+{ cat "$work/a.exe"; printf 'trailing'; } >"$work/tail.exe"
+"$q" test "$work/tail.exe" 2>"$work/err" | grep -q "OK (8 packed files" || fail "bytes after the record fail the test"
+grep -q "warning: 8 bytes follow the form's record; the installer ignores them" "$work/err" || fail "no warning: $(cat "$work/err")"
+"$q" extract "$work/a.exe" --all -o "$work/all" >/dev/null
+cmp -s "$work/all/VEVORO20.DLL" "$work/product/bin/VEVORO20.DLL" && [ "$(ls "$work/all" | wc -l)" = 8 ] || fail "extract --all"
 "$q" extract "$work/a.exe" README.TXT -o "$work/readme" >/dev/null
 cmp -s "$work/readme" "$sample/readme.txt" || fail "extracted readme differs"
 (cd "$work" && "$q" extract a.exe condreg.exe >/dev/null && cmp -s condreg.exe product/bin/CONDREG.EXE) ||
