@@ -1,7 +1,11 @@
 # bash completion for quillset: its commands and their options, as "quillset --help" lists them.
 _quillset() {
   local cur prev words cword
-  _init_completion || return
+  if declare -F _init_completion >/dev/null; then
+    _init_completion || return
+  else
+    words=("${COMP_WORDS[@]}") cword=$COMP_CWORD cur="${COMP_WORDS[COMP_CWORD]}"
+  fi
   local sub="" i
   for ((i = 1; i < cword; i++)); do
     case "${words[i]}" in
@@ -21,9 +25,10 @@ _quillset() {
     mapfile -t COMPREPLY < <(compgen -W "$opts" -- "$cur")
     return
   fi
-  case "$sub" in
-    init) _filedir -d ;;
-    *) _filedir ;;
-  esac
+  if declare -F _filedir >/dev/null; then
+    if [ "$sub" = init ]; then _filedir -d; else _filedir; fi
+  else
+    mapfile -t COMPREPLY < <(compgen -f -- "$cur")
+  fi
 }
 complete -F _quillset quillset
