@@ -247,7 +247,7 @@ Command extract([](CLI::App& app) {
   cmd->add_option("installer", o->path, "The installer (SETUP.exe)")->required();
   auto* name = cmd->add_option("name", o->name, "The packed file's name (letter case of a-z does not matter)");
   cmd->add_flag("--all", o->all, "Write every packed file into the folder -o names (default: here)")->excludes(name);
-  cmd->add_option("-o,--output", o->output, "Where to write it (default: its name)");
+  cmd->add_option("-o,--output", o->output, "Where to write it (default: its name); with --all, the folder");
   cmd->add_flag("-q,--quiet", o->quiet, "Show no progress on the terminal");
   cmd->callback([o] { RunExtract(o->path, o->name, o->output, o->all, o->quiet); });
 });
