@@ -211,7 +211,7 @@ void RunTest(const InspectOptions& o) {
   else if (signature.isSigned && !signature.verifies)
     warnings.push_back("the signature does not verify: " + signature.reason);
   std::printf("%s: signature: %s\n", path.c_str(), Describe(signature).c_str());
-  for (const std::string& w : warnings) std::fprintf(stderr, "%s: warning: %s\n", path.c_str(), Show(w).c_str());
+  for (const std::string& w : warnings) std::fprintf(stderr, "%s: warning: %s\n", path.c_str(), w.c_str());
   for (const std::string& p : problems) std::fprintf(stderr, "%s: %s\n", path.c_str(), Show(p).c_str());
   if (!problems.empty()) throw Failure{path + ": " + std::to_string(problems.size()) + " problem(s)"};
   int files = l.form->PackFiles1 ? l.form->PackFiles1->Items().Count() : 0;
