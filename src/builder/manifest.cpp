@@ -81,6 +81,46 @@ std::string Unshield(std::string_view s, const Shield* sh) {
   return out;
 }
 
+// How many letters must change - one replaced, added, left out, or two neighbours swapped - to
+// turn a into b, letter case of a-z aside.
+std::size_t Distance(std::string_view a, std::string_view b) {
+  auto lower = [](char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; };
+  std::vector<std::vector<std::size_t>> d(a.size() + 1, std::vector<std::size_t>(b.size() + 1));
+  for (std::size_t i = 0; i <= a.size(); ++i) d[i][0] = i;
+  for (std::size_t j = 0; j <= b.size(); ++j) d[0][j] = j;
+  for (std::size_t i = 1; i <= a.size(); ++i)
+    for (std::size_t j = 1; j <= b.size(); ++j) {
+      std::size_t cost = lower(a[i - 1]) == lower(b[j - 1]) ? 0 : 1;
+      d[i][j] = std::min({d[i - 1][j] + 1, d[i][j - 1] + 1, d[i - 1][j - 1] + cost});
+      if (i > 1 && j > 1 && lower(a[i - 1]) == lower(b[j - 2]) && lower(a[i - 2]) == lower(b[j - 1]))
+        d[i][j] = std::min(d[i][j], d[i - 2][j - 2] + 1);
+    }
+  return d[a.size()][b.size()];
+}
+
+// The known name a misspelt one most likely meant, or "" when none is near: a short name may be
+// one letter off, a longer one two.
+template <typename Names>
+std::string Nearest(std::string_view word, const Names& known) {
+  std::string best;
+  std::size_t bestDistance = word.size() < 5 ? 1 : 2;
+  for (std::string_view k : known) {
+    std::size_t d = Distance(word, k);
+    if (d <= bestDistance && (best.empty() || d < bestDistance)) best = std::string(k), bestDistance = d;
+  }
+  return best;
+}
+
+// "unknown key 'x' in [s] (did you mean 'y'?)", or with the known names when none is near.
+template <typename Names>
+std::string Unknown(const std::string& what, const std::string& name, const std::string& where, const Names& known) {
+  std::string message = "unknown " + what + " '" + name + "'" + where;
+  if (std::string near = Nearest(name, known); !near.empty()) return message + " (did you mean '" + near + "'?)";
+  std::string list;
+  for (std::string_view k : known) list += (list.empty() ? "" : ", ") + std::string(k);
+  return message + " (known: " + list + ")";
+}
+
 // Where a node stands in the manifest, for messages.
 class Context {
  public:
@@ -108,9 +148,10 @@ struct Reader {
   void OnlyKeys(const toml::table& t, std::initializer_list<std::string_view> allowed, const std::string& where) {
     for (auto&& [key, value] : t) {
       if (std::find(allowed.begin(), allowed.end(), key.str()) != allowed.end()) continue;
-      std::string list;
-      for (auto a : allowed) list += (list.empty() ? "" : ", ") + std::string(a);
-      ctx.Fail(&value, "unknown key '" + Unshield(key.str(), shield) + "' in " + where + " (known: " + list + ")");
+      std::string name = Unshield(key.str(), shield);
+      // A near miss at the top needs no place: the line says it.
+      bool top = where == "the manifest" && !Nearest(name, allowed).empty();
+      ctx.Fail(&value, Unknown("key", name, top ? "" : " in " + where, allowed));
     }
   }
 
@@ -167,11 +208,8 @@ struct Reader {
   void Options(const toml::table& t) {
     for (auto&& [key, value] : t) {
       auto name = std::string(key.str());
-      if (std::find(kOptionNames.begin(), kOptionNames.end(), name) == kOptionNames.end()) {
-        std::string list;
-        for (auto a : kOptionNames) list += (list.empty() ? "" : ", ") + std::string(a);
-        ctx.Fail(&value, "unknown option '" + Unshield(name, shield) + "' (known: " + list + ")");
-      }
+      if (std::find(kOptionNames.begin(), kOptionNames.end(), name) == kOptionNames.end())
+        ctx.Fail(&value, Unknown("option", Unshield(name, shield), "", kOptionNames));
       result.product.options.emplace_back(name, Bool(value, "option " + name));
     }
   }
@@ -179,11 +217,8 @@ struct Reader {
   void Captions(const toml::table& t, const std::string& section, const auto& names, bool numbers) {
     for (auto&& [key, value] : t) {
       auto name = std::string(key.str());
-      if (std::find(names.begin(), names.end(), name) == names.end()) {
-        std::string list;
-        for (auto a : names) list += (list.empty() ? "" : ", ") + std::string(a);
-        ctx.Fail(&value, "unknown name '" + Unshield(name, shield) + "' in [" + section + "] (known: " + list + ")");
-      }
+      if (std::find(names.begin(), names.end(), name) == names.end())
+        ctx.Fail(&value, Unknown("name", Unshield(name, shield), " in [" + section + "]", names));
       std::string text;
       if (numbers && value.is_integer())
         text = std::to_string(*value.template value<std::int64_t>());
@@ -368,7 +403,10 @@ struct Reader {
     result.product.compressModuleList = compressDefault;
     if (auto* n = root.get("caption")) result.product.caption = WindowsLineBreaks(Utf8(*n, "caption"));
     if (auto* n = root.get("directory")) result.product.directory = Utf8(*n, "directory");
-    if (auto* n = root.get("stub")) result.stubPath = Resolve(RawPath(*n, "stub")).string();
+    if (auto* n = root.get("stub")) {
+      result.stubPath = Resolve(RawPath(*n, "stub")).string();
+      result.stubWhere = ctx.Source() + ":" + std::to_string(n->source().begin.line);
+    }
     if (auto* n = root.get("options")) Options(Table(*n, "[options]"));
     if (auto* n = root.get("pictures")) Pictures(Table(*n, "[pictures]"));
     if (auto* n = root.get("memos")) Memos(Table(*n, "[memos]"));

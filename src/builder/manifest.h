@@ -27,6 +27,7 @@ namespace qs {
 struct Manifest {
   InstallerDescription product;
   std::optional<std::string> stubPath;  // the stub named by the manifest, resolved against its folder
+  std::string stubWhere;                // "manifest:line" of the stub key, for messages
   std::vector<std::string> warnings;
 };
 

@@ -38,6 +38,11 @@ for t in "caption    Hello Palm Setup" "ILIST.QSP" "DORUVU Hello Palm runtime li
   grep -qF -- "$t" "$work/list" || fail "list lacks '$t'"
 done
 "$q" test "$work/a.exe" | grep -q "OK (8 packed files" || fail "test of a sound installer"
+{ cat "$work/a.exe"; printf 'trailing'; } >"$work/tail.exe"
+"$q" test "$work/tail.exe" 2>"$work/err" | grep -q "OK (8 packed files" || fail "bytes after the record fail the test"
+grep -q "warning: 8 bytes follow the form's record; the installer ignores them" "$work/err" || fail "no warning: $(cat "$work/err")"
+"$q" extract "$work/a.exe" --all -o "$work/all" >/dev/null
+cmp -s "$work/all/VEVORO20.DLL" "$work/product/bin/VEVORO20.DLL" && [ "$(ls "$work/all" | wc -l)" = 8 ] || fail "extract --all"
 "$q" extract "$work/a.exe" README.TXT -o "$work/readme" >/dev/null
 cmp -s "$work/readme" "$sample/readme.txt" || fail "extracted readme differs"
 (cd "$work" && "$q" extract a.exe condreg.exe >/dev/null && cmp -s condreg.exe product/bin/CONDREG.EXE) ||
@@ -48,7 +53,17 @@ expect_fail "no packed file is called 'nope.prc'" "$q" extract "$work/a.exe" nop
 head -c -100 "$work/a.exe" >"$work/cut.exe"
 expect_fail "the payload cannot be read" "$q" test "$work/cut.exe"
 expect_fail "no payload" "$q" test "$work/stub.exe"
-expect_fail "no stub" "$q" build "$m" -o "$work/c.exe"
+# Without --stub: the stub installed beside the tool (PREFIX/share/quillset), else none.
+mkdir -p "$work/prefix/bin"
+cp "$q" "$work/prefix/bin/quillset"
+expect_fail "no stub" "$work/prefix/bin/quillset" build "$m" -o "$work/c.exe"
+mkdir -p "$work/prefix/share/quillset"
+cp "$work/stub.exe" "$work/prefix/share/quillset/Quillset.exe"
+"$work/prefix/bin/quillset" build "$m" -o "$work/c.exe" >/dev/null 2>"$work/err"
+grep -qF "stub: $work/prefix/share/quillset/Quillset.exe (installed)" "$work/err" ||
+  fail "the installed stub was not named: $(cat "$work/err")"
+cmp -s "$work/a.exe" "$work/c.exe" || fail "the installed stub gave another installer"
+rm "$work/c.exe"
 head -c 629759 "$work/stub.exe" >"$work/short.exe"
 expect_fail "629759 bytes long; a Quillset.exe stub is exactly 629760 bytes" \
   "$q" build "$m" --stub "$work/short.exe" -o "$work/c.exe"
@@ -58,5 +73,20 @@ line="$(grep -n '^Copyrigth' "$m" | cut -d: -f1)"
 expect_fail "quillset.toml:$line: unknown option 'Copyrigth'" "$q" build "$m" --stub "$work/stub.exe" -o "$work/c.exe"
 sed -i 's/^Copyrigth = true/Copyright = true/; s|palm/HelloData.pdb|palm/Missing.pdb|' "$m"
 expect_fail "file 'palm/Missing.pdb' not found" "$q" build "$m" --stub "$work/stub.exe" -o "$work/c.exe"
+sed -i 's|palm/Missing.pdb|palm/HelloData.pdb|; 1i stub = "nostub.exe"' "$m"
+expect_fail "quillset.toml:1: stub: file '$work/product/nostub.exe' not found" "$q" build "$m" -o "$work/c.exe"
 [ ! -e "$work/c.exe" ] && [ ! -e "$work/c.exe.part" ] || fail "a refused build left a file"
+# A new product from init builds and passes the test at once; its name reaches the texts.
+"$q" init "$work/new" --name 'Say "Hi" 2' >/dev/null
+"$q" build "$work/new/quillset.toml" --stub "$work/stub.exe" -o "$work/new.exe" >/dev/null
+"$q" test "$work/new.exe" | grep -q "OK (3 packed files" || fail "test of init's product"
+"$q" list "$work/new.exe" | grep -qF 'caption    Say "Hi" 2 Setup' || fail "init's name is not in the caption"
+grep -qx 'Say "Hi" 2' "$work/new/texts/welcome.txt" || fail "init's name is not in the welcome text"
+expect_fail "exists and is not empty" "$q" init "$work/new"
+expect_fail "has no place in code page 1252" "$q" init "$work/other" --name $'\u0100'
+# The man page describes every command the tool has.
+man="$(sed 's/\\-/-/g' "$sample/../../docs/quillset.1")"
+for c in $("$q" --help | awk '/^Subcommands:/ { on = 1; next } on && NF { print $1 }'); do
+  grep -q "^\.SS \"$c " <<<"$man" || fail "the man page lacks the command $c"
+done
 echo "cli: all checks passed"

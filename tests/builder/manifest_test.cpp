@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <filesystem>
 #include <fstream>
+#include <iterator>
 #include <string>
 
 #include "core/text.h"
@@ -177,15 +178,26 @@ TEST(Manifest, BadManifestsSayWhatAndWhere) {
   };
   const Case cases[] = {
       {"syntax", "caption = \n", "m.toml:1:"},
-      {"unknown top key", "captoin = \"x\"", "unknown key 'captoin'"},
-      {"unknown option", "[options]\nCopyrigth = true", "m.toml:2: unknown option 'Copyrigth'"},
-      {"option not a boolean", "[options]\nWelcome = 1", "option Welcome must be true or false"},
-      {"unknown text name", "[texts]\nLabel99 = \"x\"", "unknown name 'Label99' in [texts]"},
+      {"misspelt top key", "caption = \"x\"\ncaptoin = \"x\"",
+       "m.toml:2: unknown key 'captoin' (did you mean 'caption'?)"},
+      {"unknown top key", "logo = 1", "m.toml:1: unknown key 'logo' in the manifest (known: caption, "},
+      {"misspelt option", "[options]\nCopyrigth = true",
+       "m.toml:2: unknown option 'Copyrigth' (did you mean 'Copyright'?)"},
+      {"option in the wrong case", "[options]\nwelcome = true", "unknown option 'welcome' (did you mean 'Welcome'?)"},
+      {"option not a boolean", "[options]\nWelcome = 1", "m.toml:2: option Welcome must be true or false"},
+      {"unknown text name", "[texts]\nLabel99 = \"x\"", "m.toml:2: unknown name 'Label99' in [texts]"},
+      {"misspelt message", "[messages]\nidExt = \"x\"",
+       "m.toml:2: unknown name 'idExt' in [messages] (did you mean 'idExit'?)"},
       {"message label in texts", "[texts]\nidExit = \"x\"", "unknown name 'idExit'"},
+      {"caption not a text", "\ncaption = 5", "m.toml:2: caption must be a text"},
+      {"compress not a boolean", "compress = \"yes\"", "m.toml:1: compress must be true or false"},
+      {"options not a table", "options = 1", "m.toml:1: [options] must be a table"},
+      {"number not a number", "[numbers]\nMaxStdFile = 1.5", "m.toml:2: numbers.MaxStdFile must be a text"},
       {"text not UTF-8 1252", "caption = \"\\u0100\"", "U+0100 has no place in code page 1252"},
-      {"missing module file", "[[module]]\nfile = \"nope.prc\"", "module 1: file 'nope.prc' not found"},
-      {"module without file", "[[module]]\ntitle = \"t\"", "module 1 has no file"},
-      {"unknown module key", "[[module]]\nfile = \"a.prc\"\ntitel = \"t\"", "unknown key 'titel' in [[module]]"},
+      {"missing module file", "[[module]]\nfile = \"nope.prc\"", "m.toml:2: module 1: file 'nope.prc' not found"},
+      {"module without file", "[[module]]\ntitle = \"t\"", "m.toml:1: module 1 has no file"},
+      {"unknown module key", "[[module]]\nfile = \"a.prc\"\ntitel = \"t\"",
+       "m.toml:3: unknown key 'titel' in [[module]] (did you mean 'title'?)"},
       {"bad action", "[[module]]\nfile = \"a.prc\"\naction = 4", "action must be 0 to 3"},
       {"bad action name", "[[module]]\nfile = \"a.prc\"\naction = \"launch\"", "action must be one of"},
       {"title too long", "[[module]]\nfile = \"a.prc\"\ntitle = \"" + std::string(257, 't') + "\"",
@@ -200,10 +212,11 @@ TEST(Manifest, BadManifestsSayWhatAndWhere) {
       {"name with a directory", "[[file]]\nfile = \"x.exe\"\nname = \"a\\\\b.exe\"", "is not a file name"},
       {"source path names another file", "[[module]]\nfile = \"a.prc\"\nsource_path = \"C:\\\\b.prc\"",
        "must be the packed name 'a.prc'"},
-      {"conduit without tool", "[conduit]\nlibrary = \"x.exe\"", "[conduit] needs its tool (packed as CONDREG.EXE)"},
+      {"conduit without tool", "[conduit]\nlibrary = \"x.exe\"",
+       "m.toml:1: [conduit] needs its tool (packed as CONDREG.EXE)"},
       {"module not a table array", "module = 3", "write each module as [[module]]"},
-      {"memo file missing", "[memos]\nwelcome = \"w.txt\"", "memos.welcome: file 'w.txt' not found"},
-      {"picture not a path", "[pictures]\nbanner = 5", "pictures.banner must be a file path"},
+      {"memo file missing", "[memos]\nwelcome = \"w.txt\"", "m.toml:2: memos.welcome: file 'w.txt' not found"},
+      {"picture not a path", "[pictures]\nbanner = 5", "m.toml:2: pictures.banner must be a file path"},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.what);
@@ -214,6 +227,19 @@ TEST(Manifest, BadManifestsSayWhatAndWhere) {
       EXPECT_NE(std::string(e.what()).find(c.message), std::string::npos) << e.what();
     }
   }
+}
+
+// Editors check manifests against the schema: it must know every name the reader accepts.
+TEST(Manifest, SchemaKnowsEveryName) {
+  std::ifstream in(QS_MANIFEST_SCHEMA);
+  std::string schema((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+  ASSERT_FALSE(schema.empty());
+  std::vector<std::string_view> names(kOptionNames.begin(), kOptionNames.end());
+  names.insert(names.end(), kPageTextNames.begin(), kPageTextNames.end());
+  names.insert(names.end(), kMessageNames.begin(), kMessageNames.end());
+  names.insert(names.end(), kNumberNames.begin(), kNumberNames.end());
+  for (std::string_view name : names)
+    EXPECT_NE(schema.find("\"" + std::string(name) + "\": {"), std::string::npos) << name;
 }
 
 // Characters beyond ASCII anywhere in the manifest - in texts after a line-ending backslash, in

@@ -1,9 +1,12 @@
 // quillset list SETUP.exe               the packed files, options and modules of an installer
+// quillset info SETUP.exe               what list shows, and whether the installer is signed
 // quillset extract SETUP.exe NAME -o F  one packed file, found by name as the installer finds it
+// quillset extract SETUP.exe --all [-o DIR]  every packed file
 // quillset test SETUP.exe               reads the whole payload, expands every file and checks
 //                                       what the wizard relies on; exit status 0 when sound
 #include <algorithm>
 #include <cstdio>
+#include <filesystem>
 #include <memory>
 
 #include "builder/builder.h"
@@ -11,6 +14,9 @@
 #include "commands.h"
 #include "core/text.h"
 #include "hostio.h"
+#include "progress.h"
+#include "signing.h"
+#include "stream/reader.h"
 #include "wizard/moduletree.h"
 #include "wizard/unitext.h"
 
@@ -18,17 +24,42 @@ namespace qs::tool {
 namespace {
 
 struct Loaded {
-  std::vector<std::uint8_t> payload;
+  std::vector<std::uint8_t> file, payload;
   std::unique_ptr<TFormTools> form;
   std::size_t consumed = 0;
 };
 
+// The payload as a stream that shows on the progress line how far the reader has come.
+class WatchedStream : public TMemoryStream {
+ public:
+  WatchedStream(std::vector<std::uint8_t> bytes, Progress& progress)
+      : TMemoryStream(std::move(bytes)), progress_(progress) {}
+  std::size_t Read(void* buffer, std::size_t count) override {
+    std::size_t n = TMemoryStream::Read(buffer, count);
+    progress_.Set(0, static_cast<std::uint64_t>(Position()));
+    return n;
+  }
+
+ private:
+  Progress& progress_;
+};
+
 // Reads the installer and its payload onto a fresh form. Payload texts are code page 1252.
-Loaded Load(const std::string& path) {
+Loaded Load(const std::string& path, Progress* progress = nullptr) {
   Loaded l;
   try {
-    l.payload = PayloadOf(ReadHostFile(path, "installer"));
-    l.form = ReadPayload(l.payload, &l.consumed);
+    l.file = ReadHostFile(path, "installer");
+    l.payload = PayloadOf(l.file);
+    if (progress) {
+      progress->SetTotals(0, l.payload.size());
+      WatchedStream in(l.payload, *progress);
+      l.form = std::make_unique<TFormTools>(nullptr);
+      ReadComponentStream(in, *l.form);
+      l.consumed = static_cast<std::size_t>(in.Position());
+      progress->Finish();
+    } else {
+      l.form = ReadPayload(l.payload, &l.consumed);
+    }
   } catch (const BuildError& e) {
     throw Failure{path + ": " + e.what()};
   } catch (const std::exception& e) {
@@ -101,9 +132,33 @@ void RunList(const std::string& path) {
       std::printf("  runtime: %s\n", Show(items.Items(i)->Name()).c_str());
 }
 
-void RunExtract(const std::string& path, const std::string& name, std::string output) {
+// Every packed file into a folder, under its packed name.
+void ExtractAll(const std::string& path, const Loaded& l, const std::string& folder, bool quiet) {
+  TFileCollection& items = l.form->PackFiles1->Items();
+  std::uint64_t total = 0;
+  for (int i = 0; i < items.Count(); ++i) total += static_cast<std::uint64_t>(items.Items(i)->Data().Size());
+  std::filesystem::create_directories(folder.empty() ? "." : folder);
+  Progress progress("extract", static_cast<std::uint64_t>(items.Count()), total, quiet);
+  for (int i = 0; i < items.Count(); ++i) {
+    TFileItem* item = items.Items(i);
+    std::string name = Show(item->Name());
+    // A name from the payload never leaves the folder.
+    if (name.empty() || name == "." || name == ".." || name.find_first_of("/\\") != std::string::npos)
+      throw Failure{path + ": the packed file '" + name + "' has no name a file can take here"};
+    std::string out = (std::filesystem::path(folder.empty() ? "." : folder) / name).string();
+    WriteHostFile(out, item->Data().Bytes());
+    progress.Advance(1, item->Data().Bytes().size());
+  }
+  progress.Finish();
+  std::printf("%s: %d files, %llu bytes\n", folder.empty() ? "." : folder.c_str(), items.Count(),
+              static_cast<unsigned long long>(total));
+}
+
+void RunExtract(const std::string& path, const std::string& name, std::string output, bool all, bool quiet) {
   Loaded l = Load(path);
   if (!l.form->PackFiles1) throw Failure{path + ": the form has no PackFiles1"};
+  if (all) return ExtractAll(path, l, output, quiet);
+  if (name.empty()) throw Failure{"give the packed file's name, or --all"};
   std::string key;
   try {
     key = Utf8ToCp1252(name, "the name");
@@ -121,12 +176,42 @@ void RunExtract(const std::string& path, const std::string& name, std::string ou
   std::printf("%s: %zu bytes\n", output.c_str(), stream->Bytes().size());
 }
 
-void RunTest(const std::string& path) {
-  Loaded l = Load(path);
-  std::vector<std::string> problems = CheckPayloadForm(*l.form);
-  if (l.consumed != l.payload.size())
-    problems.push_back(std::to_string(l.payload.size() - l.consumed) +
-                       " bytes follow the form's record; the installer ignores them");
+// Bytes after the form's record: the installer never reads them. A signature put there is named.
+std::string TrailingBytes(const Loaded& l) {
+  std::size_t end = kStubSize + l.consumed, size = l.file.size();
+  if (end >= size) return "";
+  std::string what = std::to_string(size - end) + " bytes follow the form's record";
+  auto table = FindCertificateTable(l.file);
+  if (table && table->offset >= end && table->offset + table->size <= size) {
+    bool padding =
+        table->offset + table->size == size &&
+        std::all_of(l.file.begin() + static_cast<std::ptrdiff_t>(end),
+                    l.file.begin() + static_cast<std::ptrdiff_t>(table->offset), [](std::uint8_t b) { return b == 0; });
+    what += padding ? ": the file's signature (a PE certificate table)"
+                    : ", among them the file's signature (a PE certificate table of " + std::to_string(table->size) +
+                          " bytes at byte " + std::to_string(table->offset) + ")";
+  }
+  return what + "; the installer ignores them";
+}
+
+struct InspectOptions {
+  std::string path, ca;
+  bool quiet = false;
+};
+
+void RunTest(const InspectOptions& o) {
+  const std::string& path = o.path;
+  Progress progress("test", 0, 0, o.quiet);
+  Loaded l = Load(path, &progress);
+  std::vector<std::string> problems = CheckPayloadForm(*l.form), warnings;
+  if (std::string trailing = TrailingBytes(l); !trailing.empty()) warnings.push_back(trailing);
+  SignatureState signature = CheckSignature(path, l.file, o.ca);
+  if (signature.digestMismatch)
+    problems.push_back("the signature does not match the file: it was changed after it was signed");
+  else if (signature.isSigned && !signature.verifies)
+    warnings.push_back("the signature does not verify: " + signature.reason);
+  std::printf("%s: signature: %s\n", path.c_str(), Describe(signature).c_str());
+  for (const std::string& w : warnings) std::fprintf(stderr, "%s: warning: %s\n", path.c_str(), w.c_str());
   for (const std::string& p : problems) std::fprintf(stderr, "%s: %s\n", path.c_str(), Show(p).c_str());
   if (!problems.empty()) throw Failure{path + ": " + std::to_string(problems.size()) + " problem(s)"};
   int files = l.form->PackFiles1 ? l.form->PackFiles1->Items().Count() : 0;
@@ -140,23 +225,40 @@ Command list([](CLI::App& app) {
   cmd->callback([path] { RunList(*path); });
 });
 
+Command info([](CLI::App& app) {
+  auto o = std::make_shared<InspectOptions>();
+  auto* cmd = app.add_subcommand("info", "Show what list shows, and whether the installer is signed");
+  cmd->add_option("installer", o->path, "The installer (SETUP.exe)")->required();
+  cmd->add_option("--ca", o->ca, "Trusted certificates (PEM) to verify the signature with (default: the system's)");
+  cmd->callback([o] {
+    RunList(o->path);
+    auto file = ReadHostFile(o->path, "installer");
+    std::printf("\nsignature  %s\n", Describe(CheckSignature(o->path, file, o->ca)).c_str());
+  });
+});
+
 Command extract([](CLI::App& app) {
   struct Opts {
     std::string path, name, output;
+    bool all = false, quiet = false;
   };
   auto o = std::make_shared<Opts>();
-  auto* cmd = app.add_subcommand("extract", "Write one packed file of an installer");
+  auto* cmd = app.add_subcommand("extract", "Write one packed file of an installer, or all of them");
   cmd->add_option("installer", o->path, "The installer (SETUP.exe)")->required();
-  cmd->add_option("name", o->name, "The packed file's name (letter case of a-z does not matter)")->required();
-  cmd->add_option("-o,--output", o->output, "Where to write it (default: its name)");
-  cmd->callback([o] { RunExtract(o->path, o->name, o->output); });
+  auto* name = cmd->add_option("name", o->name, "The packed file's name (letter case of a-z does not matter)");
+  cmd->add_flag("--all", o->all, "Write every packed file into the folder -o names (default: here)")->excludes(name);
+  cmd->add_option("-o,--output", o->output, "Where to write it (default: its name); with --all, the folder");
+  cmd->add_flag("-q,--quiet", o->quiet, "Show no progress on the terminal");
+  cmd->callback([o] { RunExtract(o->path, o->name, o->output, o->all, o->quiet); });
 });
 
 Command test([](CLI::App& app) {
-  auto path = std::make_shared<std::string>();
+  auto o = std::make_shared<InspectOptions>();
   auto* cmd = app.add_subcommand("test", "Read an installer's whole payload and check what the wizard relies on");
-  cmd->add_option("installer", *path, "The installer (SETUP.exe)")->required();
-  cmd->callback([path] { RunTest(*path); });
+  cmd->add_option("installer", o->path, "The installer (SETUP.exe)")->required();
+  cmd->add_option("--ca", o->ca, "Trusted certificates (PEM) to verify the signature with (default: the system's)");
+  cmd->add_flag("-q,--quiet", o->quiet, "Show no progress on the terminal");
+  cmd->callback([o] { RunTest(*o); });
 });
 
 }  // namespace

@@ -64,9 +64,14 @@ class Progress {
 
  private:
   void Draw() {
-    std::string line = label_ + ": " + std::to_string(files_);
-    if (totalFiles_) line += "/" + std::to_string(totalFiles_);
-    line += " files, " + Size(bytes_);
+    // Runs that count bytes alone (reading a payload) show no files.
+    std::string line = label_ + ": ";
+    if (files_ || totalFiles_) {
+      line += std::to_string(files_);
+      if (totalFiles_) line += "/" + std::to_string(totalFiles_);
+      line += " files, ";
+    }
+    line += Size(bytes_);
     if (totalBytes_) line += " of " + Size(totalBytes_);
     if (line.size() < width_) line.append(width_ - line.size(), ' ');
     width_ = line.size();
