@@ -27,11 +27,6 @@
 
 namespace qs {
 
-namespace {
-
-// The conduit's files, written beside the program and run from there with the program directory
-// as the registration tool's argument.
-
 // A module is a handheld file when these appear anywhere in its upper-cased source path, the
 // directories included.
 constexpr std::string_view kHandheldApplication = ".PRC";
@@ -41,6 +36,8 @@ bool IsHandheldFile(std::string_view sourcePath) {
   const std::string upper = UpperAZ(sourcePath);
   return upper.find(kHandheldApplication) != std::string::npos || upper.find(kHandheldDatabase) != std::string::npos;
 }
+
+namespace {
 
 // One checked module as the run works with it.
 struct Module {

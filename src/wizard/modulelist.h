@@ -45,6 +45,10 @@ static_assert(offsetof(TModuleRec, ProgramGroup) == 516);
 static_assert(offsetof(TModuleRec, Action) == 772);
 static_assert(offsetof(TModuleRec, Group) == 776);
 
+// Whether the installation run treats a module as a handheld file (queued for HotSync) rather
+// than a PC file: ".PRC" or ".PDB" anywhere in its upper-cased source path, directories included.
+bool IsHandheldFile(std::string_view sourcePath);
+
 // A record with every byte zero.
 TModuleRec EmptyModuleRec();
 

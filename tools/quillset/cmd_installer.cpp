@@ -1,5 +1,4 @@
-// quillset list SETUP.exe               the packed files, options and modules of an installer
-// quillset extract SETUP.exe NAME -o F  one packed file, found by name as the installer finds it
+// quillset list SETUP.exe [--json]      the packed files, options and modules of an installer
 // quillset test SETUP.exe               reads the whole payload, expands every file and checks
 //                                       what the wizard relies on; exit status 0 when sound
 #include <algorithm>
@@ -101,26 +100,6 @@ void RunList(const std::string& path) {
       std::printf("  runtime: %s\n", Show(items.Items(i)->Name()).c_str());
 }
 
-void RunExtract(const std::string& path, const std::string& name, std::string output) {
-  Loaded l = Load(path);
-  if (!l.form->PackFiles1) throw Failure{path + ": the form has no PackFiles1"};
-  std::string key;
-  try {
-    key = Utf8ToCp1252(name, "the name");
-  } catch (const BuildError& e) {
-    throw Failure{e.what()};
-  }
-  TFileCollection& items = l.form->PackFiles1->Items();
-  bool found = false;
-  for (int i = 0; i < items.Count() && !found; ++i) found = SameTextAZ(items.Items(i)->Name(), key);
-  // The installer would hand out an empty file; a person asking for a file wants to know.
-  if (!found) throw Failure{path + ": no packed file is called '" + name + "' (see quillset list)"};
-  auto stream = l.form->PackFiles1->ExtractToStream(key);
-  if (output.empty()) output = name;
-  WriteHostFile(output, stream->Bytes());
-  std::printf("%s: %zu bytes\n", output.c_str(), stream->Bytes().size());
-}
-
 void RunTest(const std::string& path) {
   Loaded l = Load(path);
   std::vector<std::string> problems = CheckPayloadForm(*l.form);
@@ -135,21 +114,11 @@ void RunTest(const std::string& path) {
 
 Command list([](CLI::App& app) {
   auto path = std::make_shared<std::string>();
+  auto json = std::make_shared<bool>(false);
   auto* cmd = app.add_subcommand("list", "List an installer's options, packed files and modules");
   cmd->add_option("installer", *path, "The installer (SETUP.exe)")->required();
-  cmd->callback([path] { RunList(*path); });
-});
-
-Command extract([](CLI::App& app) {
-  struct Opts {
-    std::string path, name, output;
-  };
-  auto o = std::make_shared<Opts>();
-  auto* cmd = app.add_subcommand("extract", "Write one packed file of an installer");
-  cmd->add_option("installer", o->path, "The installer (SETUP.exe)")->required();
-  cmd->add_option("name", o->name, "The packed file's name (letter case of a-z does not matter)")->required();
-  cmd->add_option("-o,--output", o->output, "Where to write it (default: its name)");
-  cmd->callback([o] { RunExtract(o->path, o->name, o->output); });
+  cmd->add_flag("--json", *json, "Everything the installer holds as one JSON document");
+  cmd->callback([path, json] { *json ? PrintListingJson(*path) : RunList(*path); });
 });
 
 Command test([](CLI::App& app) {
