@@ -99,10 +99,25 @@ class OutputFolder {
   unsigned count_ = 0;
 };
 
+// A stored name for a message: control characters as \xNN.
+std::string Shown(const std::string& stored) {
+  std::string out;
+  for (char c : Cp1252ToUtf8(stored)) {
+    if (static_cast<unsigned char>(c) >= 0x20 && c != 0x7F) {
+      out += c;
+      continue;
+    }
+    char hex[8];
+    std::snprintf(hex, sizeof hex, "\\x%02X", static_cast<unsigned char>(c));
+    out += hex;
+  }
+  return out;
+}
+
 // The host name of a stored name, or an explanation of why it is not a plain file name.
 std::string HostName(const std::string& stored, std::string* why) {
   if (!IsSafeFileName(stored)) {
-    *why = "'" + Cp1252ToUtf8(stored) + "' is not a plain file name; refused";
+    *why = "'" + Shown(stored) + "' is not a plain file name; refused";
     return {};
   }
   return Cp1252ToUtf8(stored);
@@ -179,11 +194,11 @@ void RunOne(const Options& o) {
     std::printf("%s: %zu bytes\n", o.output.c_str(), bytes.size());
     return;
   }
-  // Without -o the stored name is the file's name in the current folder, under the same rule as
-  // --all.
+  // Without -o the name asked for (the stored name but for the case of a-z) is the file's name in
+  // the current folder, under the same rule as --all.
   std::string why;
-  std::string name = HostName(item->Name(), &why);
-  if (name.empty()) throw Failure{o.path + ": " + why + " (give -o FILE)"};
+  if (HostName(key, &why).empty()) throw Failure{o.path + ": " + why + " (give -o FILE)"};
+  const std::string& name = o.name;
   OutputFolder folder(".");
   if (folder.Write(name, bytes, o.force) == OutputFolder::Result::Kept)
     throw Failure{"'" + name + "' exists: kept (--force replaces it, -o writes elsewhere)"};
