@@ -42,7 +42,7 @@ void PrintHuman(const PlanReport& r) {
   if (!r.otherFiles.empty()) {
     std::printf("\nother files written (%zu):\n", r.otherFiles.size());
     for (const auto& f : r.otherFiles)
-      std::printf("  file      %s (%llu bytes)\n", f.path.c_str(), static_cast<unsigned long long>(f.size));
+      std::printf("  written   %s (%llu bytes)\n", f.path.c_str(), static_cast<unsigned long long>(f.size));
   }
   std::printf("\nregistry values set (%zu):\n", r.registry.size());
   for (const auto& v : r.registry)
