@@ -351,7 +351,8 @@ std::string ListingJson(const Listing& l) {
   }
   j.EndObject();
 
-  // The installer's Authenticode signature: reported by the signing support, null until then.
+  // ---- signature: the place of the installer's Authenticode signature (signer, digest, whether it
+  // covers the payload), which the signing support reports as an object; null until it does.
   j.Key("signature").Null();
   j.EndObject();
   return j.Text();

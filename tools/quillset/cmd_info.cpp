@@ -8,6 +8,7 @@
 #include "commands.h"
 #include "core/errors.h"
 #include "hostio.h"
+#include "terminal.h"
 #include "wizard/builder.h"
 
 namespace qs::tool {
@@ -50,86 +51,84 @@ std::string Indented(const std::string& text, std::size_t indent) {
 
 const char* OnOff(const std::optional<bool>& on) { return !on ? "missing" : *on ? "on" : "off"; }
 
-void PrintLines(const char* what, const std::optional<std::vector<std::string>>& lines) {
+void PrintLines(Report& out, const char* what, const std::optional<std::vector<std::string>>& lines) {
   if (!lines) {
-    std::printf("\n%s memo: missing\n", what);
+    out("\n%s memo: missing\n", what);
     return;
   }
-  std::printf("\n%s memo (%zu lines):\n", what, lines->size());
-  for (const std::string& line : *lines) std::printf("  | %s\n", line.c_str());
+  out("\n%s memo (%zu lines):\n", what, lines->size());
+  for (const std::string& line : *lines) out("  | %s\n", line.c_str());
 }
 
 void RunInfo(const std::string& path) {
   auto owned = LoadListing(path);
   const Listing& l = *owned;
-  std::printf("%s: %llu bytes; payload of %llu bytes from byte %zu, the form's record %llu bytes\n", path.c_str(),
-              static_cast<unsigned long long>(l.installerSize), static_cast<unsigned long long>(l.payloadSize),
-              kStubSize, static_cast<unsigned long long>(l.formSize));
-  std::printf("\ncaption    %s\n", l.caption.c_str());
-  std::printf("directory  %s\n", l.directory ? l.directory->c_str() : "(no DirectoryEdit1)");
-  std::printf("options   ");
-  for (const auto& [name, on] : l.options) std::printf(" %s=%s", name.c_str(), OnOff(on));
-  std::printf("\n\ntexts:\n");
+  Report out;
+  out("%s: %llu bytes; payload of %llu bytes from byte %zu, the form's record %llu bytes\n", path.c_str(),
+      static_cast<unsigned long long>(l.installerSize), static_cast<unsigned long long>(l.payloadSize), kStubSize,
+      static_cast<unsigned long long>(l.formSize));
+  out("\ncaption    %s\n", l.caption.c_str());
+  out("directory  %s\n", l.directory ? l.directory->c_str() : "(no DirectoryEdit1)");
+  out("options   ");
+  for (const auto& [name, on] : l.options) out(" %s=%s", name.c_str(), OnOff(on));
+  out("\n\ntexts:\n");
   for (const auto& [name, text] : l.texts)
-    std::printf("  %-20s %s\n", name.c_str(), text ? Indented(*text, 23).c_str() : "(missing)");
-  PrintLines("welcome", l.welcome);
-  PrintLines("licence", l.licence);
+    out("  %-20s %s\n", name.c_str(), text ? Indented(*text, 23).c_str() : "(missing)");
+  PrintLines(out, "welcome", l.welcome);
+  PrintLines(out, "licence", l.licence);
 
-  std::printf("\npictures:\n");
+  out("\npictures:\n");
   for (const ListedPicture& p : l.pictures) {
     if (p.format.empty())
-      std::printf("  %-8s none\n", p.component.c_str());
+      out("  %-8s none\n", p.component.c_str());
     else
-      std::printf("  %-8s %s %dx%d, %llu bytes\n", p.component.c_str(), p.format.c_str(), p.width, p.height,
-                  static_cast<unsigned long long>(p.bytes));
+      out("  %-8s %s %dx%d, %llu bytes\n", p.component.c_str(), p.format.c_str(), p.width, p.height,
+          static_cast<unsigned long long>(p.bytes));
   }
 
   if (!l.hasPackFiles) {
-    std::printf("\nno packed files (the form has no PackFiles1)\n");
+    out("\nno packed files (the form has no PackFiles1)\n");
   } else {
-    std::printf("\nmodules of %s (%zu)%s:\n", std::string(kModuleListName).c_str(), l.modules.size(),
-                !l.moduleListPresent    ? ": not packed"
-                : !l.moduleListAccepted ? ": its header is refused"
-                                        : "");
+    out("\nmodules of %s (%zu)%s:\n", std::string(kModuleListName).c_str(), l.modules.size(),
+        !l.moduleListPresent    ? ": not packed"
+        : !l.moduleListAccepted ? ": its header is refused"
+                                : "");
     for (std::size_t i = 0; i < l.modules.size(); ++i) {
       const ListedModule& m = l.modules[i];
-      std::printf("  %zu. %s  [%s, %s]\n", i + 1, m.treeText.c_str(), m.handheld ? "handheld" : "PC",
-                  ActionName(m.action).c_str());
-      std::printf("     source    %s\n", m.sourcePath.c_str());
-      std::printf("     file      %s: %s\n", m.packedName.c_str(), FileText(m.file).c_str());
-      std::printf("     group     %s\n", m.shownGroup.c_str());
+      out("  %zu. %s  [%s, %s]\n", i + 1, m.treeText.c_str(), m.handheld ? "handheld" : "PC",
+          ActionName(m.action).c_str());
+      out("     source    %s\n", m.sourcePath.c_str());
+      out("     file      %s: %s\n", m.packedName.c_str(), FileText(m.file).c_str());
+      out("     group     %s\n", m.shownGroup.c_str());
       if (m.makeShortcut == 1)
-        std::printf("     shortcut  \"%s\" in the program group \"%s\"\n", m.title.c_str(), m.programGroup.c_str());
+        out("     shortcut  \"%s\" in the program group \"%s\"\n", m.title.c_str(), m.programGroup.c_str());
     }
     if (l.moduleListTrailing)
-      std::printf("  (%llu bytes after the last whole record)\n",
-                  static_cast<unsigned long long>(l.moduleListTrailing));
-    std::printf("\nruntime modules (%zu):", l.runtimeModules.size());
-    for (const std::string& name : l.runtimeModules) std::printf(" %s", name.c_str());
-    std::printf("\nconduit    %s\n", l.conduit ? "registered after the modules" : "not registered");
-    for (const auto& [name, file] : l.conduitFiles) std::printf("  %-12s %s\n", name.c_str(), FileText(file).c_str());
+      out("  (%llu bytes after the last whole record)\n", static_cast<unsigned long long>(l.moduleListTrailing));
+    out("\nruntime modules (%zu):", l.runtimeModules.size());
+    for (const std::string& name : l.runtimeModules) out(" %s", name.c_str());
+    out("\nconduit    %s\n", l.conduit ? "registered after the modules" : "not registered");
+    for (const auto& [name, file] : l.conduitFiles) out("  %-12s %s\n", name.c_str(), FileText(file).c_str());
 
-    std::printf("\npacked files (%zu):\n  %10s  %-8s  %-16s  %s\n", l.files.size(), "size", "compress", "name",
-                "description");
+    out("\npacked files (%zu):\n  %10s  %-8s  %-16s  %s\n", l.files.size(), "size", "compress", "name", "description");
     for (const ListedFile& f : l.files)
-      std::printf("  %10llu  %-8s  %s%s%s\n", static_cast<unsigned long long>(f.size), f.compress ? "yes" : "no",
-                  f.name.c_str(),
-                  f.description.empty() || f.name.size() >= 16 ? "" : std::string(16 - f.name.size(), ' ').c_str(),
-                  f.description.empty() ? "" : ("  " + f.description).c_str());
+      out("  %10llu  %-8s  %s%s%s\n", static_cast<unsigned long long>(f.size), f.compress ? "yes" : "no",
+          f.name.c_str(),
+          f.description.empty() || f.name.size() >= 16 ? "" : std::string(16 - f.name.size(), ' ').c_str(),
+          f.description.empty() ? "" : ("  " + f.description).c_str());
   }
 
   const Trailer& t = l.trailer;
   if (t.size == 0)
-    std::printf("\nafter the form: nothing\n");
+    out("\nafter the form: nothing\n");
   else
-    std::printf("\nafter the form: %llu bytes from byte %llu, %s (starting %s)\n",
-                static_cast<unsigned long long>(t.size), static_cast<unsigned long long>(t.offset), t.kind.c_str(),
-                t.head.c_str());
+    out("\nafter the form: %llu bytes from byte %llu, %s (starting %s)\n", static_cast<unsigned long long>(t.size),
+        static_cast<unsigned long long>(t.offset), t.kind.c_str(), t.head.c_str());
   if (t.certificate)
-    std::printf("certificate table (PE security directory): %llu bytes from byte %llu, revision 0x%04x, type %u\n",
-                static_cast<unsigned long long>(t.certificate->size),
-                static_cast<unsigned long long>(t.certificate->offset), t.certificate->revision, t.certificate->type);
-  // The signing support reports the installer's signature here.
+    out("certificate table (PE security directory): %llu bytes from byte %llu, revision 0x%04x, type %u\n",
+        static_cast<unsigned long long>(t.certificate->size), static_cast<unsigned long long>(t.certificate->offset),
+        t.certificate->revision, t.certificate->type);
+  // ---- signature: the signing support reports the installer's signature here.
 }
 
 Command info([](CLI::App& app) {

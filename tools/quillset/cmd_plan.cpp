@@ -11,6 +11,7 @@
 #include "commands.h"
 #include "core/errors.h"
 #include "hostio.h"
+#include "terminal.h"
 #include "wizard/builder.h"
 
 namespace qs::tool {
@@ -23,49 +24,48 @@ struct Options {
 };
 
 void PrintHuman(const PlanReport& r) {
-  std::printf("program     %s\n", r.programPath.c_str());
-  std::printf("destination %s\n", r.destination.c_str());
-  std::printf("users       ");
-  if (!r.desktopFound) std::printf("(no Palm Desktop) ");
-  for (std::size_t i = 0; i < r.users.size(); ++i) std::printf("%s%s", i ? ", " : "", r.users[i].c_str());
-  std::printf("%s\n", r.autoFirstUser ? "  (AutoInstallFirstUser: the first user, without asking)" : "");
-  std::printf("modules     %zu checked\n", r.modules.size());
-  for (const auto& m : r.modules) std::printf("  %s\n", m.c_str());
+  Report out;
+  out("program     %s\n", r.programPath.c_str());
+  out("destination %s\n", r.destination.c_str());
+  out("users       ");
+  if (!r.desktopFound) out("(no Palm Desktop) ");
+  for (std::size_t i = 0; i < r.users.size(); ++i) out("%s%s", i ? ", " : "", r.users[i].c_str());
+  out("%s\n", r.autoFirstUser ? "  (AutoInstallFirstUser: the first user, without asking)" : "");
+  out("modules     %zu checked\n", r.modules.size());
+  for (const auto& m : r.modules) out("  %s\n", m.c_str());
 
-  std::printf("\nqueued for HotSync (%zu):\n", r.queued.size());
+  out("\nqueued for HotSync (%zu):\n", r.queued.size());
   for (const auto& q : r.queued)
-    std::printf("  queued    %s: %s\\%s (%llu bytes)\n", q.user.c_str(), q.folder.c_str(), q.name.c_str(),
-                static_cast<unsigned long long>(q.size));
-  std::printf("\nfiles written into the destination (%zu):\n", r.destinationFiles.size());
+    out("  queued    %s: %s\\%s (%llu bytes)\n", q.user.c_str(), q.folder.c_str(), q.name.c_str(),
+        static_cast<unsigned long long>(q.size));
+  out("\nfiles written into the destination (%zu):\n", r.destinationFiles.size());
   for (const auto& f : r.destinationFiles)
-    std::printf("  file      %s (%llu bytes)\n", f.path.c_str(), static_cast<unsigned long long>(f.size));
+    out("  file      %s (%llu bytes)\n", f.path.c_str(), static_cast<unsigned long long>(f.size));
   if (!r.otherFiles.empty()) {
-    std::printf("\nother files written (%zu):\n", r.otherFiles.size());
+    out("\nother files written (%zu):\n", r.otherFiles.size());
     for (const auto& f : r.otherFiles)
-      std::printf("  written   %s (%llu bytes)\n", f.path.c_str(), static_cast<unsigned long long>(f.size));
+      out("  written   %s (%llu bytes)\n", f.path.c_str(), static_cast<unsigned long long>(f.size));
   }
-  std::printf("\nregistry values set (%zu):\n", r.registry.size());
+  out("\nregistry values set (%zu):\n", r.registry.size());
   for (const auto& v : r.registry)
-    std::printf("  value     %s \"%s\" = %s %s%s\n", v.key.c_str(), v.name.c_str(), v.type.c_str(), v.data.c_str(),
-                v.before.empty() ? "" : (" (was " + v.before + ")").c_str());
-  std::printf("\nshortcuts (%zu):\n", r.shortcuts.size());
+    out("  value     %s \"%s\" = %s %s%s\n", v.key.c_str(), v.name.c_str(), v.type.c_str(), v.data.c_str(),
+        v.before.empty() ? "" : (" (was " + v.before + ")").c_str());
+  out("\nshortcuts (%zu):\n", r.shortcuts.size());
   for (const auto& s : r.shortcuts) {
-    std::printf("  shortcut  %s -> %s", s.link.c_str(), s.target.c_str());
-    if (!s.arguments.empty()) std::printf(" (arguments %s)", s.arguments.c_str());
-    if (!s.workingDirectory.empty()) std::printf(" (in %s)", s.workingDirectory.c_str());
-    std::printf("\n");
+    out("  shortcut  %s -> %s", s.link.c_str(), s.target.c_str());
+    if (!s.arguments.empty()) out(" (arguments %s)", s.arguments.c_str());
+    if (!s.workingDirectory.empty()) out(" (in %s)", s.workingDirectory.c_str());
+    out("\n");
   }
-  std::printf("\nprograms it would start (%zu):\n", r.programs.size());
+  out("\nprograms it would start (%zu):\n", r.programs.size());
   for (const auto& p : r.programs)
-    std::printf("  program   %s (%s)\n", p.commandLine.c_str(),
-                p.wait == "no" ? "not waited for" : ("waited for, " + p.wait).c_str());
-  std::printf("\nconduit     %s\n", r.conduit ? ("registered: " + r.conduitCommandLine).c_str() : "not registered");
-  std::printf("\nmessage boxes (%zu):\n", r.boxes.size());
+    out("  program   %s (%s)\n", p.commandLine.c_str(),
+        p.wait == "no" ? "not waited for" : ("waited for, " + p.wait).c_str());
+  out("\nconduit     %s\n", r.conduit ? ("registered: " + r.conduitCommandLine).c_str() : "not registered");
+  out("\nmessage boxes (%zu):\n", r.boxes.size());
   for (const auto& b : r.boxes)
-    std::printf("  box       [%s] %s (flags 0x%x, answered %d)\n", b.caption.c_str(), b.text.c_str(), b.flags,
-                b.answer);
-  std::printf("\n%s\n",
-              r.finished ? "finished: the wizard reached its Finish page" : ("stopped: " + r.stoppedAt).c_str());
+    out("  box       [%s] %s (flags 0x%x, answered %d)\n", b.caption.c_str(), b.text.c_str(), b.flags, b.answer);
+  out("\n%s\n", r.finished ? "finished: the wizard reached its Finish page" : ("stopped: " + r.stoppedAt).c_str());
 }
 
 void Run(const Options& o) {
@@ -109,6 +109,9 @@ void Run(const Options& o) {
   } else {
     PrintHuman(report);
   }
+  if (report.autoFirstUser && !o.users.empty())
+    std::fprintf(stderr, "quillset: %s: --users does not apply: the installer serves the first user without asking\n",
+                 o.path.c_str());
   if (!report.finished) throw Failure{o.path + ": the installation would not finish: " + report.stoppedAt};
 }
 
