@@ -398,6 +398,7 @@ PlanReport RunPlan(const std::vector<std::uint8_t>& installer, const PlanOptions
     };
     if (!form || backend.errors > 0 || !complete()) {
       report.stoppedAt = "start-up ended with an error";
+      if (!backend.boxes.empty()) report.stoppedAt += ": " + backend.boxes.back().text;
     } else {
       if (o.directory) {
         try {
