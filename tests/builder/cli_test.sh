@@ -89,4 +89,71 @@ man="$(sed 's/\\-/-/g' "$sample/../../docs/quillset.1")"
 for c in $("$q" --help | awk '/^Subcommands:/ { on = 1; next } on && NF { print $1 }'); do
   grep -q "^\.SS \"$c " <<<"$man" || fail "the man page lacks the command $c"
 done
+
+# info and list --json: the listing, the same document twice, valid where a parser is at hand.
+"$q" info "$work/a.exe" >"$work/info"
+for t in "caption    Hello Palm Setup" "[handheld, queue-and-copy]" "shortcut  \"Hello Palm readme\"" \
+  "Image1   TJPEGImage" "runtime modules (1): QsRuntime.prc" "after the form: nothing"; do
+  grep -qF -- "$t" "$work/info" || fail "info lacks '$t'"
+done
+"$q" list "$work/a.exe" --json >"$work/j1"
+"$q" list "$work/a.exe" --json >"$work/j2"
+cmp -s "$work/j1" "$work/j2" || fail "two listings differ"
+grep -q '"format_version": 1,' "$work/j1" || fail "no format version"
+if command -v jq >/dev/null; then
+  [ "$(jq -r '.modules[2].kind + " " + .modules[2].action_name' "$work/j1")" = "pc run-wait" ] || fail "json modules"
+fi
+cat "$work/a.exe" - <<<"trailing" >"$work/t.exe"
+"$q" list "$work/t.exe" --json | grep -q '"kind": "unknown"' || fail "bytes after the form"
+
+# extract --all: every file under its stored name; existing files kept unless --force.
+(cd "$work" && "$q" extract a.exe --all --quiet) || fail "extract --all"
+cmp -s "$work/a/readme.txt" "$sample/readme.txt" || fail "extract --all: readme differs"
+[ "$(ls "$work/a" | wc -l)" -eq 8 ] || fail "extract --all: not 8 files"
+echo changed >"$work/a/readme.txt"
+"$q" extract "$work/a.exe" --all -d "$work/a" --quiet 2>/dev/null
+grep -q changed "$work/a/readme.txt" || fail "an existing file was replaced without --force"
+"$q" extract "$work/a.exe" --all -d "$work/a" --quiet --force
+cmp -s "$work/a/readme.txt" "$sample/readme.txt" || fail "--force did not replace"
+rm "$work/a/HELLO.EXE" && ln -s "$work/outside" "$work/a/HELLO.EXE"
+expect_fail "is a symbolic link" "$q" extract "$work/a.exe" --all -d "$work/a" --force --quiet
+[ ! -e "$work/outside" ] || fail "written through a symbolic link"
+
+# Hostile stored names: refused by name with status 1 (the other files are written), nothing
+# outside the folder; the one-file extract refuses them too unless -o names the file.
+"$q" form "$work/a.exe" >"$work/form.txt"
+for bad in '../../escape' '/tmp/abs' 'a\\b' 'c:x' 'CON' 'nul.txt' 'LPT1.prc' '..' '' $'tab\tname'; do
+  sed "s|Name = 'HELLO.EXE'|Name = '$bad'|" "$work/form.txt" >"$work/bad.txt"
+  "$q" form-compile "$work/bad.txt" "$work/bad.bin" >/dev/null
+  cat "$work/stub.exe" "$work/bad.bin" >"$work/bad.exe"
+  rm -rf "$work/x" && mkdir -p "$work/x/y"
+  expect_fail "is not a plain file name; refused" "$q" extract "$work/bad.exe" --all -d "$work/x/y" --quiet
+  [ "$(ls -A "$work/x/y" | wc -l)" -eq 7 ] || fail "extract --all of '$bad': not the other 7 files"
+  [ "$(ls -A "$work/x")" = y ] || fail "extract --all of '$bad' wrote outside its folder"
+done
+grep -qF "'tab\x09name' is not a plain file name" "$work/err" || fail "a control character is not shown as such"
+for bad in '../../escape' '/tmp/abs' 'CON'; do
+  sed "s|Name = 'HELLO.EXE'|Name = '$bad'|" "$work/form.txt" >"$work/bad.txt"
+  "$q" form-compile "$work/bad.txt" "$work/bad.bin" >/dev/null
+  cat "$work/stub.exe" "$work/bad.bin" >"$work/bad.exe"
+  rm -rf "$work/x" && mkdir -p "$work/x/y"
+  (cd "$work/x/y" && expect_fail "'$bad' is not a plain file name" "$q" extract ../../bad.exe "$bad")
+  [ "$(ls -A "$work/x")" = y ] && [ -z "$(ls -A "$work/x/y")" ] || fail "extract of '$bad' wrote a file"
+  "$q" extract "$work/bad.exe" "$bad" -o "$work/x/y/ok" >/dev/null || fail "extract of '$bad' with -o"
+done
+[ ! -e /tmp/abs ] && [ ! -e "$work/escape" ] || fail "a stored name led out of the folder"
+
+# plan: the installer's own run on the sample desktop, which stays as it was.
+desk="$(cd "$sample/../desktop" && pwd)"
+"$q" plan "$work/a.exe" --registry "$desk/registry.reg" --drive "C=$desk/C" --users "Bob Jones" >"$work/plan"
+for t in "queued    Bob Jones: C:\\Palm\\JonesB\\Install\\HelloPalm.prc" \
+  "\"Install2\" = REG_DWORD 1 (was 0)" "file      C:\\Program Files\\Hello Palm\\HELLO.EXE" \
+  "Hello Palm readme.lnk -> C:\\Program Files\\Hello Palm\\readme.txt" "(waited for, regular)" \
+  "registered: C:\\Setup\\CONDREG.EXE C:\\Setup\\" "finished"; do
+  grep -qF -- "$t" "$work/plan" || fail "plan lacks '$t'"
+done
+[ ! -e "$desk/C/Palm/JonesB/Install" ] || fail "plan wrote into the desktop it was given"
+"$q" plan "$work/a.exe" --json | grep -q '"users": \[$' || fail "plan --json"
+expect_fail "offers no user 'Nobody'" "$q" plan "$work/a.exe" --users Nobody
+expect_fail "no payload" "$q" plan "$work/stub.exe"
 echo "cli: all checks passed"

@@ -1,7 +1,4 @@
-// quillset list SETUP.exe               the packed files, options and modules of an installer
-// quillset info SETUP.exe               what list shows, and whether the installer is signed
-// quillset extract SETUP.exe NAME -o F  one packed file, found by name as the installer finds it
-// quillset extract SETUP.exe --all [-o DIR]  every packed file
+// quillset list SETUP.exe [--json]      the packed files, options and modules of an installer
 // quillset test SETUP.exe               reads the whole payload, expands every file and checks
 //                                       what the wizard relies on; exit status 0 when sound
 #include <algorithm>
@@ -132,50 +129,6 @@ void RunList(const std::string& path) {
       std::printf("  runtime: %s\n", Show(items.Items(i)->Name()).c_str());
 }
 
-// Every packed file into a folder, under its packed name.
-void ExtractAll(const std::string& path, const Loaded& l, const std::string& folder, bool quiet) {
-  TFileCollection& items = l.form->PackFiles1->Items();
-  std::uint64_t total = 0;
-  for (int i = 0; i < items.Count(); ++i) total += static_cast<std::uint64_t>(items.Items(i)->Data().Size());
-  std::filesystem::create_directories(folder.empty() ? "." : folder);
-  Progress progress("extract", static_cast<std::uint64_t>(items.Count()), total, quiet);
-  for (int i = 0; i < items.Count(); ++i) {
-    TFileItem* item = items.Items(i);
-    std::string name = Show(item->Name());
-    // A name from the payload never leaves the folder.
-    if (name.empty() || name == "." || name == ".." || name.find_first_of("/\\") != std::string::npos)
-      throw Failure{path + ": the packed file '" + name + "' has no name a file can take here"};
-    std::string out = (std::filesystem::path(folder.empty() ? "." : folder) / name).string();
-    WriteHostFile(out, item->Data().Bytes());
-    progress.Advance(1, item->Data().Bytes().size());
-  }
-  progress.Finish();
-  std::printf("%s: %d files, %llu bytes\n", folder.empty() ? "." : folder.c_str(), items.Count(),
-              static_cast<unsigned long long>(total));
-}
-
-void RunExtract(const std::string& path, const std::string& name, std::string output, bool all, bool quiet) {
-  Loaded l = Load(path);
-  if (!l.form->PackFiles1) throw Failure{path + ": the form has no PackFiles1"};
-  if (all) return ExtractAll(path, l, output, quiet);
-  if (name.empty()) throw Failure{"give the packed file's name, or --all"};
-  std::string key;
-  try {
-    key = Utf8ToCp1252(name, "the name");
-  } catch (const BuildError& e) {
-    throw Failure{e.what()};
-  }
-  TFileCollection& items = l.form->PackFiles1->Items();
-  bool found = false;
-  for (int i = 0; i < items.Count() && !found; ++i) found = SameTextAZ(items.Items(i)->Name(), key);
-  // The installer would hand out an empty file; a person asking for a file wants to know.
-  if (!found) throw Failure{path + ": no packed file is called '" + name + "' (see quillset list)"};
-  auto stream = l.form->PackFiles1->ExtractToStream(key);
-  if (output.empty()) output = name;
-  WriteHostFile(output, stream->Bytes());
-  std::printf("%s: %zu bytes\n", output.c_str(), stream->Bytes().size());
-}
-
 // Bytes after the form's record: the installer never reads them. A signature put there is named.
 std::string TrailingBytes(const Loaded& l) {
   std::size_t end = kStubSize + l.consumed, size = l.file.size();
@@ -220,36 +173,11 @@ void RunTest(const InspectOptions& o) {
 
 Command list([](CLI::App& app) {
   auto path = std::make_shared<std::string>();
+  auto json = std::make_shared<bool>(false);
   auto* cmd = app.add_subcommand("list", "List an installer's options, packed files and modules");
   cmd->add_option("installer", *path, "The installer (SETUP.exe)")->required();
-  cmd->callback([path] { RunList(*path); });
-});
-
-Command info([](CLI::App& app) {
-  auto o = std::make_shared<InspectOptions>();
-  auto* cmd = app.add_subcommand("info", "Show what list shows, and whether the installer is signed");
-  cmd->add_option("installer", o->path, "The installer (SETUP.exe)")->required();
-  cmd->add_option("--ca", o->ca, "Trusted certificates (PEM) to verify the signature with (default: the system's)");
-  cmd->callback([o] {
-    RunList(o->path);
-    auto file = ReadHostFile(o->path, "installer");
-    std::printf("\nsignature  %s\n", Describe(CheckSignature(o->path, file, o->ca)).c_str());
-  });
-});
-
-Command extract([](CLI::App& app) {
-  struct Opts {
-    std::string path, name, output;
-    bool all = false, quiet = false;
-  };
-  auto o = std::make_shared<Opts>();
-  auto* cmd = app.add_subcommand("extract", "Write one packed file of an installer, or all of them");
-  cmd->add_option("installer", o->path, "The installer (SETUP.exe)")->required();
-  auto* name = cmd->add_option("name", o->name, "The packed file's name (letter case of a-z does not matter)");
-  cmd->add_flag("--all", o->all, "Write every packed file into the folder -o names (default: here)")->excludes(name);
-  cmd->add_option("-o,--output", o->output, "Where to write it (default: its name); with --all, the folder");
-  cmd->add_flag("-q,--quiet", o->quiet, "Show no progress on the terminal");
-  cmd->callback([o] { RunExtract(o->path, o->name, o->output, o->all, o->quiet); });
+  cmd->add_flag("--json", *json, "Everything the installer holds as one JSON document");
+  cmd->callback([path, json] { *json ? PrintListingJson(*path) : RunList(*path); });
 });
 
 Command test([](CLI::App& app) {

@@ -16,7 +16,7 @@
 #include "commands.h"
 #include "hostio.h"
 #include "signing.h"
-#include "wizard/builder.h"
+#include "builder/builder.h"
 
 extern char** environ;
 

@@ -3,6 +3,7 @@
 #pragma once
 #include <CLI/CLI.hpp>
 #include <functional>
+#include <string>
 #include <vector>
 
 namespace qs::tool {
@@ -18,5 +19,8 @@ struct Command {
 struct Failure {
   std::string message;
 };
+
+// The listing of an installer as one JSON document on stdout (list --json; cmd_info.cpp).
+void PrintListingJson(const std::string& installer);
 
 }  // namespace qs::tool
