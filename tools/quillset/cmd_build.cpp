@@ -25,7 +25,7 @@ void RunBuild(const BuildOptions& o) {
     for (const std::string& w : CheckInstallerDescription(m.product))
       std::fprintf(stderr, "quillset: warning: %s: %s\n", o.manifest.c_str(), w.c_str());
     if (o.payloadOnly) {
-      result = BuildPayload(m.product);
+      result = BuildManifestPayload(m);
     } else {
       std::string stub = !o.stub.empty() ? o.stub : m.stubPath.value_or("");
       if (stub.empty()) throw Failure{"no stub: give --stub Quillset.exe, or stub = \"...\" in " + o.manifest};
@@ -35,7 +35,9 @@ void RunBuild(const BuildOptions& o) {
       } catch (const BuildError& e) {
         throw Failure{stub + ": " + e.what()};
       }
-      result = BuildInstaller(stubBytes, m.product);
+      result = stubBytes;
+      auto payload = BuildManifestPayload(m);
+      result.insert(result.end(), payload.begin(), payload.end());
     }
   } catch (const BuildError& e) {
     throw Failure{e.what()};
