@@ -278,8 +278,8 @@ class Differ {
   std::vector<std::string> warnings;
 
   // The fragment record that turns b into o; nothing when they are the same.
-  std::optional<Rec> Diff(const Rec& o, const Rec& b, const std::string& path) {
-    std::string here = path + (path.empty() ? "" : ".") + (o.name.empty() ? o.cls : Unquote(o.name));
+  // `here` names o in messages: its path of names, "TPage[2]" for the third unnamed TPage.
+  std::optional<Rec> Diff(const Rec& o, const Rec& b, const std::string& here) {
     if (Lower(Unquote(o.cls)) != Lower(Unquote(b.cls))) {
       warnings.push_back(here + ": a " + Unquote(o.cls) + " where the built-in form has a " + Unquote(b.cls) +
                          " (carried whole)");
@@ -324,15 +324,17 @@ class Differ {
     bool anyUnnamed = false;
     std::vector<std::pair<std::string, int>> result = bo;
     for (std::size_t i = 0; i < o.children.size(); ++i) {
+      std::string child =
+          here + "." +
+          (o.children[i].name.empty() ? Unquote(o.children[i].cls) + "[" + std::to_string(oo[i].second) + "]"
+                                      : Unquote(o.children[i].name));
       int at = FindKey(bo, oo[i]);
       if (at < 0) {
         diffs[i] = o.children[i];
         result.push_back(oo[i]);
-        warnings.push_back(here + "." +
-                           (o.children[i].name.empty() ? Unquote(o.children[i].cls) : Unquote(o.children[i].name)) +
-                           ": a component the built-in form lacks (carried whole)");
+        warnings.push_back(child + ": a component the built-in form lacks (carried whole)");
       } else {
-        diffs[i] = Diff(o.children[i], b.children[at], here);
+        diffs[i] = Diff(o.children[i], b.children[at], child);
       }
       if (diffs[i] && o.children[i].name.empty()) anyUnnamed = true;
     }
@@ -425,7 +427,7 @@ FormDifference DiffForms(const std::vector<std::uint8_t>& original, const std::v
   Rec o = ParseStream(original), b = ParseStream(built);
   Differ d(same);
   FormDifference r;
-  if (auto f = d.Diff(o, b, "")) {
+  if (auto f = d.Diff(o, b, o.name.empty() ? Unquote(o.cls) : Unquote(o.name))) {
     r.fragment =
         "// Form overrides: what the manifest cannot say about this form. quillset build applies them to the\n"
         "// built-in form after the manifest (see src/builder/formtree.h).\n";

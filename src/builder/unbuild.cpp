@@ -35,10 +35,19 @@ bool Sayable(std::string_view cp1252) {
 // A caption: the manifest turns a line break "\n" alone into "\r\n".
 bool SayableCaption(std::string_view cp1252) { return Sayable(cp1252) && WindowsLineBreaks(cp1252) == cp1252; }
 
-// A TOML basic string of a code page 1252 text.
-std::string Toml(std::string_view cp1252) {
-  std::string out = "\"";
+// A TOML basic string of a code page 1252 text. A caption whose line breaks are all "\r\n" is
+// written over several lines, as a person would write it.
+std::string Toml(std::string_view cp1252, bool caption = false) {
+  bool lines = caption && cp1252.find("\r\n") != std::string_view::npos;
+  for (std::size_t i = 0; lines && i < cp1252.size(); ++i)
+    lines = cp1252[i] != '\r' || (i + 1 < cp1252.size() && cp1252[i + 1] == '\n');
+  std::string out = lines ? "\"\"\"\n" : "\"";
   for (char c : Cp1252ToUtf8(cp1252)) {
+    if (lines && c == '\r') continue;
+    if (lines && c == '\n') {
+      out += c;
+      continue;
+    }
     auto u = static_cast<unsigned char>(c);
     if (c == '"' || c == '\\') {
       out += '\\', out += c;
@@ -56,7 +65,7 @@ std::string Toml(std::string_view cp1252) {
       out += c;
     }
   }
-  return out + "\"";
+  return out + (lines ? "\"\"\"" : "\"");
 }
 
 // A stored name as a host file name below "files/", when it is a plain one and no other file has
@@ -93,8 +102,10 @@ std::string ActionText(std::int32_t a) {
   }
 }
 
-// How much of the form the manifest says: everything; only texts and pictures; nothing.
-enum class Level { All, Texts, Nothing };
+// How much of the form the manifest says: everything; all but the modules and packed files; only
+// texts and pictures; nothing.
+enum class Level { All, Options, Texts, Nothing };
+constexpr const char* kLeftOut[] = {"the modules and packed files", "the options", "the texts and pictures"};
 
 class Unbuilder {
  public:
@@ -127,8 +138,7 @@ class Unbuilder {
         break;
       } catch (const BuildError& e) {
         if (level == Level::Nothing) throw;
-        report_.warnings.push_back(std::string("the manifest cannot say ") +
-                                   (level == Level::All ? "the options, modules and packed files" : "the texts") +
+        report_.warnings.push_back(std::string("the manifest cannot say ") + kLeftOut[static_cast<int>(level)] +
                                    " of this form (" + e.what() + "); form.txt carries them");
       }
     }
@@ -210,7 +220,7 @@ class Unbuilder {
       for (auto name : names)
         if (auto* c = dynamic_cast<TControl*>(f.FindComponent(name)))
           if (SayableCaption(c->Caption()) && (!message || c->Caption().size() <= kMaxMessageText))
-            out += std::string(name) + " = " + Toml(c->Caption()) + "\n";
+            out += std::string(name) + " = " + Toml(c->Caption(), true) + "\n";
     };
     captions(kPageTextNames, texts_, false);
     captions(kMessageNames, messages_, true);
@@ -293,7 +303,7 @@ class Unbuilder {
     if (level == Level::Nothing)
       return t + (overrides ? std::string("form_overrides = \"") + kOverridesName + "\"\n" : "");
     t += "\n";
-    if (caption_) t += "caption = " + Toml(*caption_) + "\n";
+    if (caption_) t += "caption = " + Toml(*caption_, true) + "\n";
     if (directory_) t += "directory = " + Toml(*directory_) + "\n";
     if (level == Level::All) t += std::string("compress = ") + (compressList_ ? "true" : "false") + "\n";
     if (level == Level::All) t += moduleList_;
@@ -301,7 +311,7 @@ class Unbuilder {
     auto section = [&](const char* name, const std::string& body) {
       if (!body.empty()) t += std::string("\n[") + name + "]\n" + body;
     };
-    if (level == Level::All) section("options", options_);
+    if (level <= Level::Options) section("options", options_);
     section("pictures", pictures_);
     section("memos", memos_);
     section("texts", texts_);

@@ -126,7 +126,7 @@ TEST(Unbuild, ForeignFormsComeBackOntoTheSameForm) {
         "Label1.ParentFont: not set", "LabelX: a component the built-in form lacks"}},
       {"packed file named outside the folder",
        {{"Name = 'readme.txt'", "Name = '..\\..\\evil'"}},
-       {"the manifest cannot say the options", "PackFiles1.Items"}},
+       {"the manifest cannot say the modules and packed files", "PackFiles1.Items"}},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.name);
