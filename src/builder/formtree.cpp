@@ -2,7 +2,10 @@
 
 #include <algorithm>
 #include <cctype>
+#include <climits>
+#include <map>
 #include <optional>
+#include <set>
 
 #include "core/errors.h"
 #include "core/streams.h"
@@ -233,21 +236,30 @@ std::vector<std::string> Keys(const std::vector<Rec>& children) {
   for (const Rec& c : children) keys.push_back(c.name.empty() ? ":" + Lower(Unquote(c.cls)) : Lower(Unquote(c.name)));
   return keys;
 }
-std::vector<std::pair<std::string, int>> Ordinals(const std::vector<std::string>& keys) {
-  std::vector<std::pair<std::string, int>> r;
-  for (std::size_t i = 0; i < keys.size(); ++i)
-    r.emplace_back(keys[i], static_cast<int>(std::count(keys.begin(), keys.begin() + static_cast<long>(i), keys[i])));
+using Key = std::pair<std::string, int>;
+std::vector<Key> Ordinals(const std::vector<std::string>& keys) {
+  std::map<std::string, int> seen;
+  std::vector<Key> r;
+  for (const std::string& k : keys) r.emplace_back(k, seen[k]++);
   return r;
 }
-template <class T>
-int FindKey(const std::vector<std::pair<std::string, int>>& in, const T& key) {
-  auto it = std::find(in.begin(), in.end(), key);
-  return it == in.end() ? -1 : static_cast<int>(it - in.begin());
+// Where each key stands (the first, for names given twice).
+template <class K>
+std::map<K, int> Index(const std::vector<K>& keys) {
+  std::map<K, int> m;
+  for (std::size_t i = 0; i < keys.size(); ++i) m.emplace(keys[i], static_cast<int>(i));
+  return m;
 }
-int FindProp(const std::vector<Prop>& props, std::string_view name) {
-  for (std::size_t i = 0; i < props.size(); ++i)
-    if (Lower(Unquote(props[i].name)) == Lower(Unquote(name))) return static_cast<int>(i);
-  return -1;
+template <class K>
+int Find(const std::map<K, int>& index, const K& key) {
+  auto it = index.find(key);
+  return it == index.end() ? -1 : it->second;
+}
+std::string PropKey(std::string_view name) { return Lower(Unquote(name)); }
+std::vector<std::string> PropKeys(const std::vector<Prop>& props) {
+  std::vector<std::string> keys;
+  for (const Prop& p : props) keys.push_back(PropKey(p.name));
+  return keys;
 }
 std::string NameList(const std::vector<std::string>& names) {
   std::string r = "(";
@@ -289,30 +301,33 @@ class Differ {
     bool changed = Header(o) != Header(b);
     if (changed) warnings.push_back(here + ": its record's name, flags or position");
     // Properties: those set or changed, those to drop, and their order.
-    std::vector<std::string> after;
-    for (const Prop& p : b.props) after.push_back(Lower(p.name));
+    auto bIndex = Index(PropKeys(b.props)), oIndex = Index(PropKeys(o.props));
+    std::vector<std::string> after, added;
     for (const Prop& p : o.props) {
-      int at = FindProp(b.props, p.name);
+      int at = Find(bIndex, PropKey(p.name));
       if (at >= 0 && (Normal(p.value) == Normal(b.props[at].value) ||
                       (same_ && same_(here, Unquote(p.name), p.value, b.props[at].value))))
         continue;
-      if (at < 0) after.push_back(Lower(p.name));
+      if (at < 0) added.push_back(PropKey(p.name));
       f.props.push_back(p);
       warnings.push_back(
           here + "." + Unquote(p.name) +
           (at < 0 ? ": a property the built-in form does not set" : ": a value the manifest does not say"));
     }
     std::vector<std::string> removed;
-    for (const Prop& p : b.props)
-      if (FindProp(o.props, p.name) < 0) {
-        removed.push_back(Unquote(p.name));
-        after.erase(std::find(after.begin(), after.end(), Lower(p.name)));
-        warnings.push_back(here + "." + Unquote(p.name) + ": not set (the built-in form sets it)");
+    for (const Prop& p : b.props) {
+      if (Find(oIndex, PropKey(p.name)) >= 0) {
+        after.push_back(PropKey(p.name));
+        continue;
       }
+      removed.push_back(Unquote(p.name));
+      warnings.push_back(here + "." + Unquote(p.name) + ": not set (the built-in form sets it)");
+    }
+    after.insert(after.end(), added.begin(), added.end());
     if (!removed.empty()) f.props.push_back({Quoted(kRemove), NameList(removed)});
-    std::vector<std::string> order, lowerOrder;
-    for (const Prop& p : o.props) order.push_back(Unquote(p.name)), lowerOrder.push_back(Lower(p.name));
-    if (after != lowerOrder) {
+    std::vector<std::string> order;
+    for (const Prop& p : o.props) order.push_back(Unquote(p.name));
+    if (after != PropKeys(o.props)) {
       f.props.push_back({Quoted(kOrder), NameList(order)});
       warnings.push_back(here + ": the order of its properties");
     }
@@ -320,6 +335,7 @@ class Differ {
     // places among the unnamed line up.
     auto ok = Keys(o.children), bk = Keys(b.children);
     auto oo = Ordinals(ok), bo = Ordinals(bk);
+    auto bIndexed = Index(bo);
     std::vector<std::optional<Rec>> diffs(o.children.size());
     bool anyUnnamed = false;
     std::vector<std::pair<std::string, int>> result = bo;
@@ -328,7 +344,7 @@ class Differ {
           here + "." +
           (o.children[i].name.empty() ? Unquote(o.children[i].cls) + "[" + std::to_string(oo[i].second) + "]"
                                       : Unquote(o.children[i].name));
-      int at = FindKey(bo, oo[i]);
+      int at = Find(bIndexed, oo[i]);
       if (at < 0) {
         diffs[i] = o.children[i];
         result.push_back(oo[i]);
@@ -365,6 +381,7 @@ void Apply(Rec& b, const Rec& f) {
   }
   b.keyword = f.keyword, b.name = f.name, b.cls = f.cls, b.position = f.position;
   const Prop *remove = nullptr, *order = nullptr, *children = nullptr;
+  auto index = Index(PropKeys(b.props));
   for (const Prop& p : f.props) {
     std::string n = Unquote(p.name);
     if (n == kRemove) {
@@ -373,44 +390,51 @@ void Apply(Rec& b, const Rec& f) {
       order = &p;
     } else if (n == kChildren) {
       children = &p;
-    } else if (int at = FindProp(b.props, p.name); at >= 0) {
-      b.props[at] = p;
+    } else if (int at = Find(index, PropKey(p.name)); at >= 0) {
+      b.props[static_cast<std::size_t>(at)] = p;
     } else {
+      index.emplace(PropKey(p.name), static_cast<int>(b.props.size()));
       b.props.push_back(p);
     }
   }
-  if (remove)
-    for (const std::string& n : ListOf(remove->value))
-      if (int at = FindProp(b.props, Quoted(n)); at >= 0) b.props.erase(b.props.begin() + at);
-  if (order) {
-    std::vector<Prop> sorted;
-    for (const std::string& n : ListOf(order->value)) {
-      for (auto it = b.props.begin(); it != b.props.end(); ++it)
-        if (Lower(Unquote(it->name)) == Lower(n)) {
-          sorted.push_back(std::move(*it));
-          b.props.erase(it);
-          break;
-        }
-    }
-    for (Prop& p : b.props) sorted.push_back(std::move(p));
-    b.props = std::move(sorted);
+  if (remove) {
+    std::set<std::string> gone;
+    for (const std::string& n : ListOf(remove->value)) gone.insert(Lower(n));
+    std::erase_if(b.props, [&](const Prop& p) { return gone.count(PropKey(p.name)) > 0; });
   }
-  auto fo = Ordinals(Keys(f.children));
+  if (order) {
+    // The listed ones in the list's order, then the others as they stand.
+    std::map<std::string, int> place;
+    for (const std::string& n : ListOf(order->value)) place.emplace(Lower(n), static_cast<int>(place.size()));
+    auto rank = [&](const Prop& p) {
+      int at = Find(place, PropKey(p.name));
+      return at < 0 ? INT32_MAX : at;
+    };
+    std::stable_sort(b.props.begin(), b.props.end(), [&](const Prop& x, const Prop& y) { return rank(x) < rank(y); });
+  }
+  auto keys = Keys(b.children);
+  auto have = Ordinals(keys);
+  auto childIndex = Index(have);
+  std::map<std::string, int> counts;
+  for (const auto& [k, n] : have) counts[k] = n + 1;
+  auto fkeys = Keys(f.children);
+  auto fo = Ordinals(fkeys);
   for (std::size_t i = 0; i < f.children.size(); ++i) {
-    int at = FindKey(Ordinals(Keys(b.children)), fo[i]);
-    if (at >= 0)
-      Apply(b.children[at], f.children[i]);
-    else
+    if (int at = Find(childIndex, fo[i]); at >= 0) {
+      Apply(b.children[static_cast<std::size_t>(at)], f.children[i]);
+    } else {
+      childIndex.emplace(Key{fkeys[i], counts[fkeys[i]]++}, static_cast<int>(b.children.size()));
       b.children.push_back(f.children[i]);
+    }
   }
   if (children) {
     std::vector<std::string> wanted;
     for (const std::string& n : ListOf(children->value)) wanted.push_back(Lower(n));
-    auto have = Ordinals(Keys(b.children));
+    auto now = Index(Ordinals(Keys(b.children)));
     std::vector<Rec> kept;
     std::vector<bool> used(b.children.size());
     for (const auto& key : Ordinals(wanted)) {
-      int at = FindKey(have, key);
+      int at = Find(now, key);
       if (at >= 0 && !used[at]) {
         used[at] = true;
         kept.push_back(std::move(b.children[at]));

@@ -544,7 +544,15 @@ std::vector<std::uint8_t> BuildManifestPayload(const Manifest& manifest) {
     WriteComponentStream(out, *form);
     payload = out.Bytes();
   }
-  if (!manifest.formOverrides.empty()) payload = ApplyFormOverrides(payload, manifest.formOverrides);
+
+  if (!manifest.formOverrides.empty()) {
+    payload = ApplyFormOverrides(payload, manifest.formOverrides);
+    try {
+      ReadPayload(payload);
+    } catch (const std::exception& e) {
+      throw BuildError(std::string("form overrides: the installer cannot read the form they make: ") + e.what());
+    }
+  }
   return payload;
 }
 

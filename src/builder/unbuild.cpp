@@ -81,8 +81,10 @@ std::string HostName(const std::string& name, std::vector<std::string>& used) {
                std::all_of(name.begin(), name.end(), [](char c) {
                  return c >= 0x20 && c < 0x7F && std::string_view("\\/:*?\"<>|").find(c) == std::string_view::npos;
                });
-  std::string host = plain ? name : "file" + std::to_string(used.size() + 1);
-  if (std::find(used.begin(), used.end(), UpperAZ(host)) != used.end()) host = "file" + std::to_string(used.size() + 1);
+  std::string host = name;
+  for (std::size_t n = used.size() + 1; !plain || std::find(used.begin(), used.end(), UpperAZ(host)) != used.end();
+       ++n, plain = true)
+    host = "file" + std::to_string(n);
   used.push_back(UpperAZ(host));
   return "files/" + host;
 }
@@ -189,7 +191,12 @@ class Unbuilder {
           if (property != "Items" || std::count(path.begin(), path.end(), '.') != 1 || !path.ends_with(".PackFiles1") ||
               !form_->PackFiles1)
             return false;
-          auto other = ReadPayload(built);
+          std::unique_ptr<TFormTools> other;
+          try {
+            other = ReadPayload(built);
+          } catch (const std::exception&) {
+            return false;
+          }
           if (!other->PackFiles1) return false;
           TFileCollection &a = form_->PackFiles1->Items(), &b = other->PackFiles1->Items();
           if (a.Count() != b.Count()) return false;

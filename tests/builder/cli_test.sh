@@ -43,10 +43,18 @@ cmp -s "$work/readme" "$sample/readme.txt" || fail "extracted readme differs"
 (cd "$work" && "$q" extract a.exe condreg.exe >/dev/null && cmp -s condreg.exe product/bin/CONDREG.EXE) ||
   fail "extract to the default name"
 
+# Unbuild, then build again: the same installer.
+"$q" unbuild "$work/a.exe" -d "$work/un" >/dev/null 2>"$work/err"
+[ ! -s "$work/err" ] || fail "unbuild of a built installer warns: $(cat "$work/err")"
+"$q" build "$work/un/quillset.toml" --stub "$work/stub.exe" -o "$work/re.exe" >/dev/null
+cmp -s "$work/a.exe" "$work/re.exe" || fail "unbuild then build differs"
+expect_fail "exists already" "$q" unbuild "$work/a.exe" -d "$work/un"
+
 # Refusals, each with its reason, and no output left behind.
 expect_fail "no packed file is called 'nope.prc'" "$q" extract "$work/a.exe" nope.prc -o "$work/x"
 head -c -100 "$work/a.exe" >"$work/cut.exe"
 expect_fail "the payload cannot be read" "$q" test "$work/cut.exe"
+expect_fail "the payload cannot be read" "$q" unbuild "$work/cut.exe" -d "$work/cut"
 expect_fail "no payload" "$q" test "$work/stub.exe"
 expect_fail "no stub" "$q" build "$m" -o "$work/c.exe"
 head -c 629759 "$work/stub.exe" >"$work/short.exe"
