@@ -104,6 +104,16 @@ std::string ActionText(std::int32_t a) {
   }
 }
 
+// How deep components nest below the root (the root alone: 1). The text form indents each line by
+// its depth, so a deep form would give a text many times the payload's size; real forms nest about
+// five deep.
+int Depth(const TComponent& c) {
+  int d = 0;
+  for (const TComponent* child : c.Children()) d = std::max(d, Depth(*child));
+  return d + 1;
+}
+constexpr int kMaxDepth = 64;
+
 // How much of the form the manifest says: everything; all but the modules and packed files; only
 // texts and pictures; nothing.
 enum class Level { All, Options, Texts, Nothing };
@@ -119,6 +129,9 @@ class Unbuilder {
     } catch (const std::exception& e) {
       throw BuildError(std::string("the payload cannot be read: ") + e.what());
     }
+    if (int depth = Depth(*form_); depth > kMaxDepth)
+      throw BuildError("the form's components nest " + std::to_string(depth) + " deep; unbuild takes at most " +
+                       std::to_string(kMaxDepth));
     payloadSize_ = payload.size();
     original_.assign(payload.begin(), payload.begin() + static_cast<long>(consumed_));
     if (consumed_ < payload.size())
@@ -342,7 +355,14 @@ class Unbuilder {
 }  // namespace
 
 UnbuildReport Unbuild(const std::vector<std::uint8_t>& payload, const std::string& dir) {
-  return Unbuilder(payload, dir).Run();
+  try {
+    return Unbuilder(payload, dir).Run();
+  } catch (const BuildError&) {
+    throw;
+  } catch (const std::exception& e) {
+    // The form read, but its text form or a rebuild did not: say so as a builder's error.
+    throw BuildError(std::string("cannot unbuild this form: ") + e.what());
+  }
 }
 
 }  // namespace qs

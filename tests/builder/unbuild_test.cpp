@@ -158,6 +158,20 @@ TEST(Unbuild, ForeignFormsComeBackOntoTheSameForm) {
   }
 }
 
+// A form nested deeper than any real one is refused before its text form is made.
+TEST(Unbuild, RefusesFormsNestedTooDeep) {
+  std::string text = "object FormTools: TFormTools\n";
+  for (int i = 0; i < 70; ++i) text += "object P" + std::to_string(i) + ": TPanel\n";
+  for (int i = 0; i <= 70; ++i) text += "end\n";
+  test::TempDir tmp;
+  try {
+    Unbuild(Compile(text), tmp.Path().string());
+    ADD_FAILURE() << "unbuilt";
+  } catch (const BuildError& e) {
+    EXPECT_NE(std::string(e.what()).find("nest 71 deep"), std::string::npos) << e.what();
+  }
+}
+
 // Differences the format allows without changing what a reader makes of the form are none.
 TEST(Unbuild, DiffIgnoresWhatTheFormatLeavesOpen) {
   const struct {
