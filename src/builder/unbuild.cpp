@@ -159,8 +159,13 @@ class Unbuilder {
     }
     if (level != Level::All && !packed_.empty())
       report_.warnings.push_back("the files in files/ are for reading only: form.txt carries the packed files");
-    FormDifference diff = DiffForms(original_, built, Same(built));
     std::vector<std::uint8_t> rebuilt = built;
+    if (built == original_) {  // the same bytes: nothing to compare
+      report_.identical = consumed_ == payloadSize_;
+      report_.sameForm = true;
+      return Finish();
+    }
+    FormDifference diff = DiffForms(original_, built, Same(built));
     if (!diff.fragment.empty()) {
       for (const std::string& w : diff.warnings) report_.warnings.push_back("form.txt: " + w);
       Write(kOverridesName, std::vector<std::uint8_t>(diff.fragment.begin(), diff.fragment.end()));
@@ -170,12 +175,16 @@ class Unbuilder {
     FormDifference left = DiffForms(original_, rebuilt, Same(rebuilt));
     report_.sameForm = left.fragment.empty();
     for (const std::string& w : left.warnings) report_.warnings.push_back("the rebuild still differs: " + w);
+    return Finish();
+  }
+
+ private:
+  UnbuildReport Finish() {
     std::rotate(report_.files.begin(), std::find(report_.files.begin(), report_.files.end(), kManifestName),
                 std::find(report_.files.begin(), report_.files.end(), kManifestName) + 1);
     return std::move(report_);
   }
 
- private:
   void Write(const std::string& rel, const std::vector<std::uint8_t>& bytes) {
     fs::path path = dir_ / rel;
     std::error_code ec;
