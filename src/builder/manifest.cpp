@@ -7,8 +7,13 @@
 #include <fstream>
 #include <iterator>
 
+#include "builder/formtree.h"
 #include "core/cp1252.h"
+#include "core/streams.h"
 #include "core/text.h"
+#include "packer/gpackfiles.h"
+#include "stream/writer.h"
+#include "wizard/unitext.h"
 
 namespace qs {
 
@@ -308,8 +313,9 @@ struct Reader {
 
   std::int32_t Action(const toml::node& n, const std::string& what) {
     if (n.is_integer()) {
+      // The installer takes any other value as 0; a foreign module list may hold one.
       auto v = *n.value<std::int64_t>();
-      if (v < 0 || v > 3) ctx.Fail(&n, what + ": action must be 0 to 3");
+      if (v < INT32_MIN || v > INT32_MAX) ctx.Fail(&n, what + ": action must be a 32-bit number");
       return static_cast<std::int32_t>(v);
     }
     static const std::pair<std::string_view, ModuleAction> names[] = {
@@ -317,7 +323,7 @@ struct Reader {
     if (auto s = n.value<std::string>(); n.is_string() && s)
       for (auto& [name, value] : names)
         if (*s == name) return value;
-    ctx.Fail(&n, what + ": action must be one of install, run, run-wait, queue-and-copy (or 0 to 3)");
+    ctx.Fail(&n, what + ": action must be one of install, run, run-wait, queue-and-copy (or a number)");
   }
 
   // The file-name part of a manifest path, and the path with Windows separators.
@@ -335,9 +341,11 @@ struct Reader {
     OnlyKeys(t, {"file", "title", "group", "program_group", "shortcut", "action", "compress", "name", "source_path"},
              "[[module]]");
     auto* fileNode = t.get("file");
-    if (!fileNode) ctx.Fail(&t, what + " has no file");
-    std::string rel = RawPath(*fileNode, what + ".file");
-    std::string raw = Utf8(*fileNode, what + ".file");
+    // Without a file, the module names by its source path a file that [[file]] packs.
+    if (!fileNode && !t.get("source_path")) ctx.Fail(&t, what + " has no file");
+    if (!fileNode) fileNode = t.get("source_path");
+    std::string rel = t.get("file") ? RawPath(*fileNode, what + ".file") : "";
+    std::string raw = t.get("file") ? Utf8(*fileNode, what + ".file") : FileNamePart(FieldText(*fileNode, what));
     std::string name = t.get("name") ? Utf8(*t.get("name"), what + ".name") : LastPart(raw);
     std::string sourcePath;
     if (auto* n = t.get("source_path"))
@@ -350,14 +358,20 @@ struct Reader {
       ctx.Fail(t.get("source_path"), what + ": the file-name part of source_path ('" + FileNamePart(sourcePath) +
                                          "') must be the packed name '" + name + "'");
     bool compress = t.get("compress") ? Bool(*t.get("compress"), what + ".compress") : compressDefault;
-    Pack(*fileNode, name, Resolve(rel), ReadFile(*fileNode, rel, what), compress, what);
+    if (t.get("file")) Pack(*fileNode, name, Resolve(rel), ReadFile(*fileNode, rel, what), compress, what);
 
     TModuleRec rec = EmptyModuleRec();
     SetModuleText(rec.SourcePath, sourcePath);
     if (auto* n = t.get("title")) SetModuleText(rec.Title, FieldText(*n, what + ".title"));
     if (auto* n = t.get("group")) SetModuleText(rec.Group, FieldText(*n, what + ".group"));
     if (auto* n = t.get("program_group")) SetModuleText(rec.ProgramGroup, FieldText(*n, what + ".program_group"));
-    rec.MakeShortcut = t.get("shortcut") && Bool(*t.get("shortcut"), what + ".shortcut") ? 1 : 0;
+    if (auto* n = t.get("shortcut"); n && n->is_integer()) {  // 1 makes one; the installer ignores other numbers
+      auto v = *n->value<std::int64_t>();
+      if (v < INT32_MIN || v > INT32_MAX) ctx.Fail(n, what + ": shortcut must be true, false or a 32-bit number");
+      rec.MakeShortcut = static_cast<std::int32_t>(v);
+    } else {
+      rec.MakeShortcut = n && Bool(*n, what + ".shortcut") ? 1 : 0;
+    }
     rec.Action = t.get("action") ? Action(*t.get("action"), what) : maInstall;
     result.product.modules.push_back(rec);
   }
@@ -396,8 +410,8 @@ struct Reader {
 
   void Root(const toml::table& root) {
     OnlyKeys(root,
-             {"caption", "directory", "compress", "stub", "options", "pictures", "memos", "texts", "messages",
-              "numbers", "module", "file", "conduit"},
+             {"caption", "directory", "compress", "stub", "module_list", "form_overrides", "options", "pictures",
+              "memos", "texts", "messages", "numbers", "module", "file", "conduit"},
              "the manifest");
     if (auto* n = root.get("compress")) compressDefault = Bool(*n, "compress");
     result.product.compressModuleList = compressDefault;
@@ -423,6 +437,16 @@ struct Reader {
     arrayOfTables("module", [&](const toml::table& t, std::size_t i) { Module(t, i); });
     arrayOfTables("file", [&](const toml::table& t, std::size_t i) { File(t, i); });
     if (auto* n = root.get("conduit")) Conduit(Table(*n, "[conduit]"));
+    if (auto* n = root.get("module_list")) {
+      if (!result.product.modules.empty()) ctx.Fail(n, "module_list and [[module]] entries do not go together");
+      auto bytes = ReadFile(*n, RawPath(*n, "module_list"), "module_list");
+      result.product.modules = ParseModuleList(bytes.data(), bytes.size()).records;
+      result.moduleList = std::move(bytes);
+    }
+    if (auto* n = root.get("form_overrides")) {
+      auto bytes = ReadFile(*n, RawPath(*n, "form_overrides"), "form_overrides");
+      result.formOverrides.assign(bytes.begin(), bytes.end());
+    }
   }
 };
 
@@ -472,6 +496,30 @@ Manifest ParseManifest(std::string_view text, const std::string& baseDir, const 
           sourceName + ": the conduit's files are packed but CKInstallDoviConduit is off; they are never used");
   }
   return std::move(r.result);
+}
+
+std::vector<std::uint8_t> BuildManifestPayload(const Manifest& manifest) {
+  std::vector<std::uint8_t> payload = BuildPayload(manifest.product);
+  if (manifest.moduleList) {
+    auto form = ReadPayload(payload);
+    TFileItem* list = form->PackFiles1->Items().Items(0);  // the builder writes it first
+    list->Data().Clear();
+    list->Data().WriteBuffer(manifest.moduleList->data(), manifest.moduleList->size());
+    list->Data().SetPosition(0);
+    TMemoryStream out;
+    WriteComponentStream(out, *form);
+    payload = out.Bytes();
+  }
+
+  if (!manifest.formOverrides.empty()) {
+    payload = ApplyFormOverrides(payload, manifest.formOverrides);
+    try {
+      ReadPayload(payload);
+    } catch (const std::exception& e) {
+      throw BuildError(std::string("form overrides: the installer cannot read the form they make: ") + e.what());
+    }
+  }
+  return payload;
 }
 
 Manifest LoadManifest(const std::string& path) {

@@ -4,6 +4,9 @@
 // stored as code page 1252; a character outside that code page is refused.
 //
 //   caption = "..."            directory = "C:\\..."      compress = true    stub = "Quillset.exe"
+//   module_list = "ILIST.QSP"  the module list file as it stands, instead of [[module]] entries
+//   form_overrides = "form.txt"  changes to the form that the keys here cannot say: a text-form
+//                              fragment (builder/formtree.h), applied last; quillset unbuild writes it
 //   [options]   Copyright, Welcome, AutoInstallFirstUser, CKInstallDoviConduit, CKDisplaySelectDirectory
 //   [pictures]  banner = "x.jpg", icon = "x.ico"
 //   [memos]     welcome, licence = "file.txt" or ["line", ...]
@@ -11,6 +14,7 @@
 //   [messages]  idErrorDirectory ... idDesktop = "text"
 //   [numbers]   MaxStdFile, MaxStdFileInArchive, MaxStdFile2 = 5 or "5"
 //   [[module]]  file, title, group, program_group, shortcut, action, compress, name, source_path
+//               (without file, source_path names a file that a [[file]] entry packs)
 //   [[file]]    file, name, description, runtime, compress
 //   [conduit]   library, tool, compress
 #pragma once
@@ -29,6 +33,8 @@ struct Manifest {
   std::optional<std::string> stubPath;  // the stub named by the manifest, resolved against its folder
   std::string stubWhere;                // "manifest:line" of the stub key, for messages
   std::vector<std::string> warnings;
+  std::optional<std::vector<std::uint8_t>> moduleList;  // module_list: packed as it stands
+  std::string formOverrides;                            // form_overrides: the fragment's text
 };
 
 // Reads the manifest at a host path and every file it names. Raises BuildError with the
@@ -37,6 +43,10 @@ Manifest LoadManifest(const std::string& path);
 // The same from text in memory; baseDir is the folder relative paths start from, sourceName
 // names the manifest in messages.
 Manifest ParseManifest(std::string_view text, const std::string& baseDir, const std::string& sourceName);
+
+// The payload the manifest describes: BuildPayload, then its module list file and its form
+// overrides. Raises BuildError.
+std::vector<std::uint8_t> BuildManifestPayload(const Manifest& manifest);
 
 // UTF-8 to code page 1252 (core/cp1252.h). Raises BuildError (naming `what`) for malformed UTF-8
 // and for characters that code page 1252 does not have.

@@ -41,17 +41,25 @@ done
 { cat "$work/a.exe"; printf 'trailing'; } >"$work/tail.exe"
 "$q" test "$work/tail.exe" 2>"$work/err" | grep -q "OK (8 packed files" || fail "bytes after the record fail the test"
 grep -q "warning: 8 bytes follow the form's record; the installer ignores them" "$work/err" || fail "no warning: $(cat "$work/err")"
-"$q" extract "$work/a.exe" --all -o "$work/all" >/dev/null
+"$q" extract "$work/a.exe" --all -d "$work/all" --quiet >/dev/null
 cmp -s "$work/all/VEVORO20.DLL" "$work/product/bin/VEVORO20.DLL" && [ "$(ls "$work/all" | wc -l)" = 8 ] || fail "extract --all"
 "$q" extract "$work/a.exe" README.TXT -o "$work/readme" >/dev/null
 cmp -s "$work/readme" "$sample/readme.txt" || fail "extracted readme differs"
 (cd "$work" && "$q" extract a.exe condreg.exe >/dev/null && cmp -s condreg.exe product/bin/CONDREG.EXE) ||
   fail "extract to the default name"
 
+# Unbuild, then build again: the same installer.
+"$q" unbuild "$work/a.exe" -d "$work/un" >/dev/null 2>"$work/err"
+[ ! -s "$work/err" ] || fail "unbuild of a built installer warns: $(cat "$work/err")"
+"$q" build "$work/un/quillset.toml" --stub "$work/stub.exe" -o "$work/re.exe" >/dev/null
+cmp -s "$work/a.exe" "$work/re.exe" || fail "unbuild then build differs"
+expect_fail "exists already" "$q" unbuild "$work/a.exe" -d "$work/un"
+
 # Refusals, each with its reason, and no output left behind.
 expect_fail "no packed file is called 'nope.prc'" "$q" extract "$work/a.exe" nope.prc -o "$work/x"
 head -c -100 "$work/a.exe" >"$work/cut.exe"
 expect_fail "the payload cannot be read" "$q" test "$work/cut.exe"
+expect_fail "the payload cannot be read" "$q" unbuild "$work/cut.exe" -d "$work/cut"
 expect_fail "no payload" "$q" test "$work/stub.exe"
 # Without --stub: the stub installed beside the tool (PREFIX/share/quillset), else none.
 mkdir -p "$work/prefix/bin"

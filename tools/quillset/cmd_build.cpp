@@ -40,7 +40,7 @@ void RunBuild(const BuildOptions& o) {
     progress.SetTotals(files, bytes);
     if (o.payloadOnly) {
       progress.Set(0, 0);
-      result = BuildPayload(m.product);
+      result = BuildManifestPayload(m);
     } else {
       std::string stub = !o.stub.empty() ? o.stub : m.stubPath.value_or("");
       if (stub.empty()) {
@@ -61,7 +61,9 @@ void RunBuild(const BuildOptions& o) {
         throw Failure{stub + ": " + e.what()};
       }
       progress.Set(0, 0);
-      result = BuildInstaller(stubBytes, m.product);
+      result = stubBytes;
+      auto payload = BuildManifestPayload(m);
+      result.insert(result.end(), payload.begin(), payload.end());
     }
     progress.Set(files, bytes);
   } catch (const BuildError& e) {
