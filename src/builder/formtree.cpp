@@ -10,7 +10,7 @@
 #include "core/errors.h"
 #include "core/streams.h"
 #include "stream/textform.h"
-#include "wizard/builder.h"
+#include "builder/builder.h"
 
 namespace qs {
 

@@ -16,6 +16,7 @@
 #include "platform/portable/files.h"
 #include "platform/portable/host.h"
 #include "platform/portable/processes_portable.h"
+#include "platform/portable/regedit4.h"
 #include "platform/portable/shelllinks_portable.h"
 #include "ui/headless/headless.h"
 #include "builder/builder.h"
@@ -163,28 +164,30 @@ std::string ValueText(const RegValue& v) {
   return hex;
 }
 
-// Link objects that record what they were set to and where they were saved, over the portable
-// ones (which write the link files into the copies).
+// Link objects that record what they were set to and where they were saved. As the shell does, a
+// save succeeds only into a folder that exists (in the copies); it writes nothing.
 struct LinkRecord {
   std::string path, arguments, workingDirectory, savedAs;
 };
 class RecordingLinks : public IShellLinks {
  public:
-  explicit RecordingLinks(IFileSystem& files) : inner_(files) {}
+  explicit RecordingLinks(IFileSystem& files) : files_(files) {}
   std::vector<LinkRecord> saved;
-  std::unique_ptr<ILinkObject> CreateLink() override { return std::make_unique<Link>(inner_.CreateLink(), saved); }
+  std::unique_ptr<ILinkObject> CreateLink() override { return std::make_unique<Link>(inner_.CreateLink(), saved, files_); }
 
  private:
   class Link : public ILinkObject {
    public:
-    Link(std::unique_ptr<ILinkObject> inner, std::vector<LinkRecord>& saved)
-        : inner_(std::move(inner)), saved_(saved) {}
+    Link(std::unique_ptr<ILinkObject> inner, std::vector<LinkRecord>& saved, IFileSystem& files)
+        : inner_(std::move(inner)), saved_(saved), files_(files) {}
     HResult SetArguments(const std::string& a) override { return rec_.arguments = a, inner_->SetArguments(a); }
     HResult SetPath(const std::string& p) override { return rec_.path = p, inner_->SetPath(p); }
     HResult SetWorkingDirectory(const std::string& d) override {
       return rec_.workingDirectory = d, inner_->SetWorkingDirectory(d);
     }
     HResult Save(const std::string& path, bool remember) override {
+      const std::size_t cut = path.find_last_of("\\:");
+      if (cut == std::string::npos || !files_.DirectoryExists(path.substr(0, cut + 1))) return kEFail;
       HResult hr = inner_->Save(path, remember);
       if (hr == kSOk) {
         rec_.savedAs = path;
@@ -196,9 +199,11 @@ class RecordingLinks : public IShellLinks {
    private:
     std::unique_ptr<ILinkObject> inner_;
     std::vector<LinkRecord>& saved_;
+    IFileSystem& files_;
     LinkRecord rec_;
   };
-  PortableShellLinks inner_;
+  IFileSystem& files_;
+  RecordingShellLinks inner_;
 };
 
 // The recording launcher, noting how the run waited for each program it started.
@@ -353,7 +358,7 @@ PlanReport RunPlan(const std::vector<std::uint8_t>& installer, const PlanOptions
   for (const auto& [letter, root] : drives) host.files.MapDrive(letter, root);
   host.files.SetCurrentDrive(drives.front().first);
   const char current = drives.front().first;
-  RegLoadResult loaded = host.registry.LoadRegedit4(defaultDesktop ? kDefaultRegistry : o.registryText);
+  RegLoadResult loaded = LoadRegedit4(host.registry, defaultDesktop ? kDefaultRegistry : o.registryText);
   if (!loaded.ok) throw PlanError("registry, line " + std::to_string(loaded.line) + ": " + loaded.error);
 
   // The installer on the first drive.

@@ -11,7 +11,7 @@
 #include "packer/gpackfiles.h"
 #include "ui/graphics.h"
 #include "ui/stdctrls.h"
-#include "wizard/builder.h"
+#include "builder/builder.h"
 #include "wizard/unitext.h"
 
 namespace qs {

@@ -11,7 +11,7 @@
 #include "core/streams.h"
 #include "platform/temp_dir.h"
 #include "stream/textform.h"
-#include "wizard/builder.h"
+#include "builder/builder.h"
 
 namespace qs {
 namespace {

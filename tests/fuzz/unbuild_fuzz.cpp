@@ -11,7 +11,7 @@
 
 #include "builder/unbuild.h"
 #include "packer/gpackfiles.h"
-#include "wizard/builder.h"
+#include "builder/builder.h"
 #include "wizard/unitext.h"
 
 namespace fs = std::filesystem;

@@ -9,7 +9,7 @@
 #include "builder/unbuild.h"
 #include "commands.h"
 #include "hostio.h"
-#include "wizard/builder.h"
+#include "builder/builder.h"
 
 namespace qs::tool {
 namespace {
