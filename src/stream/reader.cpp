@@ -5,6 +5,7 @@
 #include <new>
 #include <utility>
 
+#include "core/errors.h"
 #include "core/streams.h"
 #include "core/text.h"
 
@@ -136,6 +137,8 @@ void TReader::ReadComponent() {
   const std::string name = ReadStr();
   const bool existing = (flags & kFlagExisting) != 0;
   const std::size_t mark = created_.size();
+  // An existing component is read inside its own parent; the siblings after it keep this one.
+  Restore<TComponent*> keepParent(parent_);
   TComponent* c;
   if (existing) {
     FindClass(className);
@@ -245,7 +248,13 @@ void TReader::DefineBinaryProperty(std::string_view name, const std::function<vo
   data.Reserve(length);
   ReadInto(data, length);
   data.SetPosition(0);
-  read(data);
+  try {
+    read(data);
+  } catch (const EReadError& e) {
+    // The value's bytes ended before its reader was done: the reader's own text, not the runtime's.
+    if (e.what() != kMsgReadError) throw;
+    throw EReadError(std::string(kMsgStreamRead));
+  }
 }
 
 void TReader::ReadPropValue(TPersistent& instance, const PropInfo& prop) {

@@ -47,6 +47,12 @@ cmp -s "$work/all/VEVORO20.DLL" "$work/product/bin/VEVORO20.DLL" && [ "$(ls "$wo
 cmp -s "$work/readme" "$sample/readme.txt" || fail "extracted readme differs"
 (cd "$work" && "$q" extract a.exe condreg.exe >/dev/null && cmp -s condreg.exe product/bin/CONDREG.EXE) ||
   fail "extract to the default name"
+# A container with another signature expands as the installer expands it, with a warning.
+"$q" pack "$sample/readme.txt" "$work/readme.gdg"
+{ printf 'XYZ'; tail -c +4 "$work/readme.gdg"; } >"$work/other.gdg"
+"$q" unpack "$work/other.gdg" "$work/other.txt" 2>"$work/err" || fail "unpack refuses another signature"
+cmp -s "$work/other.txt" "$sample/readme.txt" || fail "unpack of another signature differs"
+grep -qF 'warning: it does not start with "GDG"' "$work/err" || fail "no signature warning: $(cat "$work/err")"
 
 # Unbuild, then build again: the same installer.
 "$q" unbuild "$work/a.exe" -d "$work/un" >/dev/null 2>"$work/err"

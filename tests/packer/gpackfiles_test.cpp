@@ -374,7 +374,7 @@ TEST(PackFiles, HandMadeStreams) {
       {"Filename of a missing file", test::Bytes().prop("Name").str("N.PRC").prop("Filename").str("C:\\missing.txt"),
        "error reading TFileItem.Filename: The specified file does not exist.", nullptr, nullptr},
       {"a cut container", test::Bytes().prop("Name").str("N.PRC").prop("TPFData").bin(container.substr(0, 12)),
-       "error reading TFileItem.TPFData: Erreur de lecture du flux", nullptr, nullptr},
+       "error reading TFileItem.TPFData: stream read error", nullptr, nullptr},
   };
   for (const auto& c : cases) {
     test::Bytes b;

@@ -420,6 +420,15 @@ TEST(ReaderStructure, PrefixesPositionAndReadExistingComponents) {
   EXPECT_EQ(At(form, "D").parent, &bLabel);
   EXPECT_EQ(form.ComponentCount(), 4);
   EXPECT_EQ((std::vector<std::string>{"TestForm", "D", "B"}), LoadedLog());
+
+  // An existing record takes its own parent for itself only: a later sibling still goes to the form.
+  TTestForm other;
+  ASSERT_EQ(Read(Form({}, Child("TTestPanel", "P", {}, Child("TTestLabel", "LA")) + Bytes().raw({0xF1}) +
+                              Child("TTestLabel", "LA") + Child("TTestLabel", "LB")),
+                 other),
+            "");
+  EXPECT_EQ(At(other, "LA").parent, &At(other, "P"));
+  EXPECT_EQ(At(other, "LB").parent, &other);
 }
 
 TEST(ReaderReferences, ResolvedAtTheEndByNameOrOwner) {

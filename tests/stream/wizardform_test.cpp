@@ -2,7 +2,9 @@
 // and the registry, pages owned by their notebook, pictures of an unknown graphic class.
 #include <gtest/gtest.h>
 
+#include "core/errors.h"
 #include "core/streams.h"
+#include "stream/bytes.h"
 #include "stream/reader.h"
 #include "stream/textform.h"
 #include "stream/writer.h"
@@ -72,6 +74,51 @@ TEST(ReaderOnTheWizardForm, PagesBelongToTheNotebookAndWhatIsOnThemToTheForm) {
   ReadComponentStream(once, copy);
   WriteComponentStream(twice, copy);
   EXPECT_EQ(once.Bytes(), twice.Bytes());
+}
+
+// Data that ends inside a value's own bytes: the reader's text, whichever class reads the value.
+TEST(ReaderOnTheWizardForm, ValueDataEndingEarlyIsAStreamReadError) {
+  using test::Bytes;
+  const std::string jpeg = std::string("\x0ATJPEGImage") + std::string("\x64\0\0\0ab", 6);  // 100 bytes said
+  struct Case {
+    const char* what;
+    Bytes child;
+    const char* error;
+  } cases[] = {
+      {"a cut container",
+       Bytes()
+           .obj("TPackFiles", "PackFiles1")
+           .prop("Items")
+           .raw({TagCollection, TagList})
+           .prop("Name")
+           .str("N.PRC")
+           .prop("TPFData")
+           .bin(std::string("GDG\x0C\0\0\0", 7))
+           .end()
+           .end()
+           .end()
+           .end(),
+       "error reading PackFiles1.Items: error reading TFileItem.TPFData: stream read error"},
+      {"a picture's length past its value", Bytes().obj("TImage", "Image1").prop("Picture.Data").bin(jpeg).end().end(),
+       "error reading Image1.Picture.Data: stream read error"},
+      {"cut tree-item data",
+       Bytes().obj("TTreeNT", "Tree1").prop("Items.Data").bin(std::string("\0\x01\0\0\0\x05\0", 7)).end().end(),
+       "error reading Tree1.Items.Data: stream read error"},
+  };
+  for (const auto& c : cases) {
+    Bytes b;
+    b.sig().obj("TFormTools", "FormTools").end();
+    b.v.insert(b.v.end(), c.child.v.begin(), c.child.v.end());
+    b.end();
+    TMemoryStream s = b.Stream();
+    TFormTools form(nullptr);
+    try {
+      ReadComponentStream(s, form);
+      ADD_FAILURE() << c.what << ": read";
+    } catch (const EReadError& e) {
+      EXPECT_STREQ(e.what(), c.error) << c.what;
+    }
+  }
 }
 
 }  // namespace

@@ -32,10 +32,12 @@ void Pack(const Paths& p) {
 void Unpack(const Paths& p) {
   TMemoryStream container(ReadHostFile(p.in, "container"));
   const auto& bytes = container.Bytes();
-  // The installer does not look at the signature; a person running this tool wants to know.
   if (bytes.size() < 7) throw Failure{p.in + ": not a compressed container: shorter than its 7-byte header"};
+  // The installer does not look at the signature, so another one expands all the same; a person
+  // running this tool still wants to know.
   if (bytes[0] != 'G' || bytes[1] != 'D' || bytes[2] != 'G')
-    throw Failure{p.in + ": not a compressed container: it does not start with \"GDG\""};
+    std::fprintf(stderr, "quillset: %s: warning: it does not start with \"GDG\" (the installer does not check)\n",
+                 p.in.c_str());
   TMemoryStream expanded;
   try {
     TGCompressStream().DecompressStream(container, expanded);
