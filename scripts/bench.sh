@@ -15,7 +15,7 @@ shopt -s nullglob
 for bench in build/native/tests/bench/bench_*; do
   [ -x "$bench" ] || continue
   echo "==== $bench"
-  "$bench" "$@"
+  "$bench" "$@" || echo "==== $bench failed (status $?)" >&2
 done
 
 # The mix of the in-memory benchmark: 25 MB of text, then 25 MB of binaries, files in path order.
@@ -47,9 +47,10 @@ q=build/native/tools/quillset/quillset
 run() {
   local best="" peak=0 t m
   for _ in 1 2 3; do
-    read -r t m < <( { /usr/bin/time -f "%e %M" "$@" >/dev/null 2>/dev/null; } 2>&1 | tail -1)
+    /usr/bin/time -o "$work/time" -f "%e %M" "$@" >/dev/null 2>&1
+    read -r t m <"$work/time"
     if [ -z "$best" ] || awk "BEGIN{exit !($t < $best)}"; then best=$t; fi
-    [ "$m" -gt "$peak" ] && peak=$m
+    if [ "$m" -gt "$peak" ]; then peak=$m; fi
   done
   echo "$best $peak"
 }
