@@ -15,16 +15,29 @@
 
 namespace qs::tool {
 
-// The whole file, read in one go by its size.
+// The whole file, read in one go by its size (a pipe, which has none, in blocks).
 inline std::vector<std::uint8_t> ReadHostFile(const std::string& path, const char* what) {
-  std::ifstream in(path, std::ios::binary | std::ios::ate);
-  const std::streamoff size = in ? static_cast<std::streamoff>(in.tellg()) : -1;
-  if (size < 0) throw Failure{std::string("cannot read the ") + what + " '" + path + "'"};
-  std::vector<std::uint8_t> bytes(static_cast<std::size_t>(size));
+  const Failure failure{std::string("cannot read the ") + what + " '" + path + "'"};
+  std::ifstream in(path, std::ios::binary);
+  if (!in) throw failure;
+  const std::streamoff size = in.seekg(0, std::ios::end) ? static_cast<std::streamoff>(in.tellg()) : -1;
+  std::vector<std::uint8_t> bytes;
+  if (size < 0) {
+    in.clear();
+    constexpr std::size_t kBlock = 1 << 16;
+    for (std::streamsize got = kBlock; got == static_cast<std::streamsize>(kBlock);) {
+      const std::size_t at = bytes.size();
+      bytes.resize(at + kBlock);
+      in.read(reinterpret_cast<char*>(bytes.data() + at), static_cast<std::streamsize>(kBlock));
+      got = in.gcount();
+      bytes.resize(at + static_cast<std::size_t>(got));
+    }
+    return bytes;
+  }
+  bytes.resize(static_cast<std::size_t>(size));
   in.seekg(0);
   in.read(reinterpret_cast<char*>(bytes.data()), static_cast<std::streamsize>(size));
-  if (in.gcount() != static_cast<std::streamsize>(size))
-    throw Failure{std::string("cannot read the ") + what + " '" + path + "'"};
+  if (in.gcount() != static_cast<std::streamsize>(size)) throw failure;
   return bytes;
 }
 
