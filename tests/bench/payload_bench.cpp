@@ -36,6 +36,7 @@
 #include "packer/gpackfiles.h"
 #include "platform/portable/host.h"
 #include "stream/reader.h"
+#include "wizard/classes.h"
 #include "wizard/modulelist.h"
 #include "wizard/startup.h"
 #include "wizard/unitext.h"
@@ -369,6 +370,7 @@ class RatioReporter : public benchmark::ConsoleReporter {
 }  // namespace
 
 int main(int argc, char** argv) {
+  qs::RegisterInstallerClasses();
   // Five repetitions in random order, so that a busy moment of the machine falls on both ways
   // alike; flags given on the command line come later and win.
   std::vector<char*> args(argv, argv + argc);

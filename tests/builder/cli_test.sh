@@ -170,4 +170,17 @@ done
 "$q" plan "$work/a.exe" --json | grep -q '"users": \[$' || fail "plan --json"
 expect_fail "offers no user 'Nobody'" "$q" plan "$work/a.exe" --users Nobody
 expect_fail "no payload" "$q" plan "$work/stub.exe"
+# pack and unpack go file to file chunk by chunk: a file of several chunks (text, noise, zeros)
+# gives the very container the builder packs in memory, and comes back whole.
+{ head -c 70000 "$sample/../../README.md" "$sample/quillset.toml"; head -c 40000 /dev/urandom; head -c 30000 /dev/zero; } \
+  >"$work/big"
+"$q" pack "$work/big" "$work/big.gdg"
+"$q" unpack "$work/big.gdg" "$work/big.out"
+cmp -s "$work/big" "$work/big.out" || fail "unpack of pack differs"
+cp "$work/big" "$work/product/readme.txt"
+"$q" build "$m" --stub "$work/stub.exe" -o "$work/big.exe" >/dev/null
+python3 -c 'import sys; sys.exit(open(sys.argv[1], "rb").read().find(open(sys.argv[2], "rb").read()) < 0)' \
+  "$work/big.exe" "$work/big.gdg" || fail "pack's container is not the one the builder packs"
+head -c 5000 "$work/big.gdg" >"$work/cut.gdg"
+expect_fail "cut short" "$q" unpack "$work/cut.gdg" "$work/x"
 echo "cli: all checks passed"

@@ -281,6 +281,32 @@ TEST(Manifest, CharactersBeyondAsciiAreSafeEverywhere) {
   }
 }
 
+// A module text fills a fixed 256-byte field, measured in code page bytes: 256 fit, 257 do not.
+TEST(Manifest, ModuleTextsFitTheirFieldExactly) {
+  ProductDir d;
+  d.Put("a.prc", "A");
+  struct Case {
+    std::string title;  // as written in the manifest (UTF-8)
+    bool accepted;
+  };
+  const Case cases[] = {
+      {std::string(256, 't'), true},
+      {std::string(255, 't') + "\xC3\xA9", true},  // 257 bytes of UTF-8, 256 in the code page
+      {std::string(257, 't'), false},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.title.size());
+    const std::string text = "[[module]]\nfile = \"a.prc\"\ntitle = \"" + c.title + "\"";
+    if (c.accepted) {
+      const Manifest m = d.Parse(text);
+      ASSERT_EQ(m.product.modules.size(), 1u);
+      EXPECT_EQ(ModuleText(m.product.modules[0].Title).size(), 256u);
+    } else {
+      EXPECT_THROW(d.Parse(text), BuildError);
+    }
+  }
+}
+
 TEST(Manifest, WarnsAboutConduitFilesThatAreNeverUsed) {
   ProductDir d;
   d.Put("x.exe", "X");

@@ -276,6 +276,82 @@ TEST(GCompress, RowsOfFullMatchesUpToThePieceEnd) {
   }
 }
 
+// Hand-made pieces at the codec's limits, each in a chunk of its own: the window (a candidate at
+// distance 4,095 is used, one at 4,096 is not), the runs (15 and 16 bytes, 4,095 and 4,096), and
+// the stored-chunk limit (compressed output of exactly n bytes is kept, n + 1 is stored). Random
+// pieces never reach these: their chunks come out stored. Each case lands either in the whole
+// groups (more than 288 bytes follow it) or in the step by step loop at the piece's end.
+TEST(GCompress, HandMadePiecesAtTheLimitsMatchThePlainCompressor) {
+  std::mt19937 rng(4096);
+  Bytes noise(5000);
+  for (auto& b : noise) b = static_cast<std::uint8_t>(rng());
+  auto random = [&](std::size_t n, std::size_t from = 0) {
+    return Bytes(noise.begin() + static_cast<std::ptrdiff_t>(from),
+                 noise.begin() + static_cast<std::ptrdiff_t>(from + n));
+  };
+  auto cat = [](std::initializer_list<Bytes> parts) {
+    Bytes b;
+    for (const Bytes& p : parts) b.insert(b.end(), p.begin(), p.end());
+    return b;
+  };
+  // 300 random bytes, zeros, the same 300 bytes again `distance` bytes after the first, then `tail`.
+  auto repeatAt = [&](std::size_t distance, const Bytes& tail) {
+    return cat({random(300), Repeat(0, distance - 300), random(300), tail});
+  };
+  enum Want { Compressed, ExactlyN, Stored };
+  struct Case {
+    const char* what;
+    Bytes piece;
+    Want want;
+  };
+  const Case cases[] = {
+      {"distance 4,096 at the end", repeatAt(4096, {}), Compressed},
+      {"distance 4,096 in the groups", repeatAt(4096, cat({Repeat(0, 300), random(600, 1000)})), Compressed},
+      {"distance 4,095 at the end", repeatAt(4095, {}), Compressed},
+      {"distance 4,095 in the groups", repeatAt(4095, cat({Repeat(0, 300), random(600, 1000)})), Compressed},
+      {"distance 4,097 at the end", repeatAt(4097, {}), Compressed},
+      {"runs of 15 and 16 at the end",
+       cat({Repeat(1, 300), random(400), Repeat(7, 15), random(20, 500), Repeat(9, 16)}), Compressed},
+      {"runs of 15 and 16 in the groups",
+       cat({Repeat(1, 300), random(40), Repeat(7, 15), random(20, 500), Repeat(9, 16), random(600, 1000)}), Compressed},
+      {"run of 4,095 at the end", cat({random(400), Repeat(5, 4095)}), Compressed},
+      {"run of 4,096 at the end", cat({random(400), Repeat(5, 4096)}), Compressed},
+      {"runs of 4,095 and 4,111 in the groups",
+       cat({random(40), Repeat(5, 4095), random(100, 500), Repeat(6, 4111), random(600, 1000)}), Compressed},
+      {"run of 4,112 in the groups", cat({random(40), Repeat(5, 4112), random(600, 1000)}), Compressed},
+      // 300 literals and one run: a mark, 19 command words, 300 bytes and a 4-byte run item.
+      {"343 bytes out of 343", cat({random(300), Repeat(0, 43)}), ExactlyN},
+      {"343 bytes out of 342: stored", cat({random(300), Repeat(0, 42)}), Stored},
+      // 5,000 literals and one run: 313 command words.
+      {"5,631 bytes out of 5,631", cat({random(5000), Repeat(0, 631)}), ExactlyN},
+      {"5,631 bytes out of 5,630: stored", cat({random(5000), Repeat(0, 630)}), Stored},
+  };
+  TLZR lzr;
+  Bytes out(TLZR::CompressOutSize), expanded(TLZR::ExpandOutSize);
+  for (const Case& c : cases) {
+    const int n = static_cast<int>(c.piece.size());
+    const Bytes plain = reference::CompressChunk(c.piece);
+    const int len = lzr.CompressChunk(c.piece.data(), n, out.data());
+    ASSERT_EQ(Bytes(out.begin(), out.begin() + len), plain)
+        << c.what << ": first difference at byte "
+        << (std::mismatch(plain.begin(), plain.end(), out.begin()).first - plain.begin());
+    switch (c.want) {
+      case Compressed:
+        EXPECT_EQ(out[0], TLZR::CompressedMark) << c.what;
+        EXPECT_LT(len, n) << c.what;
+        break;
+      case ExactlyN:
+        EXPECT_EQ(out[0], TLZR::CompressedMark) << c.what;
+        EXPECT_EQ(len, n) << c.what;
+        break;
+      case Stored:
+        EXPECT_EQ(out[0], TLZR::StoredMark) << c.what;
+        break;
+    }
+    const int produced = lzr.DecompressChunk(out.data(), len, expanded.data());
+    ASSERT_TRUE(Bytes(expanded.begin(), expanded.begin() + produced) == c.piece) << c.what;
+  }
+}
 // A source in memory is compressed where it lies; any other source through its reads. Both give
 // the same container, and leave the source just after the count.
 class TPlainStream : public TStream {

@@ -226,6 +226,8 @@ TEST(UsersFileReader, Layouts) {
        {{1, n40.substr(0, 31), "Lf"}, {2, "B", "Bf"}},
        false},
       {"long folder left out, next entry read", UsersDat({{1, "L", n40}, {2, "B", "Bf"}}), {{2, "B", "Bf"}}, false},
+      {"folder of exactly 32 left out", UsersDat({{1, "L", f31 + "G"}, {2, "B", "Bf"}}), {{2, "B", "Bf"}}, false},
+      {"name of exactly 32 cut", UsersDat({{1, n31 + "M", "Lf"}}), {{1, n31, "Lf"}}, false},
       {"count byte 0", UsersDat({{1, "A", "Af"}}, 0), {}, false},
       {"count larger than the entries",
        UsersDat({{1, "A", "Af"}, {2, "B", "Bf"}}, 3),
