@@ -7,10 +7,10 @@
 #include <optional>
 #include <set>
 
+#include "builder/builder.h"
 #include "core/errors.h"
 #include "core/streams.h"
 #include "stream/textform.h"
-#include "builder/builder.h"
 
 namespace qs {
 

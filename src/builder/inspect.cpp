@@ -3,12 +3,12 @@
 #include <algorithm>
 #include <cstdio>
 
+#include "builder/builder.h"
 #include "builder/json.h"
 #include "builder/manifest.h"
 #include "builder/sha256.h"
 #include "core/text.h"
 #include "ui/graphics.h"
-#include "builder/builder.h"
 #include "wizard/unitext.h"
 
 namespace qs {

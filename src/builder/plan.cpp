@@ -8,6 +8,7 @@
 #include <set>
 #include <tuple>
 
+#include "builder/builder.h"
 #include "builder/json.h"
 #include "builder/manifest.h"
 #include "builder/sha256.h"
@@ -19,7 +20,6 @@
 #include "platform/portable/regedit4.h"
 #include "platform/portable/shelllinks_portable.h"
 #include "ui/headless/headless.h"
-#include "builder/builder.h"
 #include "wizard/builtinform.h"
 #include "wizard/selfext.h"
 #include "wizard/startup.h"
@@ -173,7 +173,9 @@ class RecordingLinks : public IShellLinks {
  public:
   explicit RecordingLinks(IFileSystem& files) : files_(files) {}
   std::vector<LinkRecord> saved;
-  std::unique_ptr<ILinkObject> CreateLink() override { return std::make_unique<Link>(inner_.CreateLink(), saved, files_); }
+  std::unique_ptr<ILinkObject> CreateLink() override {
+    return std::make_unique<Link>(inner_.CreateLink(), saved, files_);
+  }
 
  private:
   class Link : public ILinkObject {

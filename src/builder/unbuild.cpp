@@ -5,13 +5,13 @@
 #include <fstream>
 #include <optional>
 
+#include "builder/builder.h"
 #include "builder/formtree.h"
 #include "builder/manifest.h"
 #include "core/text.h"
 #include "packer/gpackfiles.h"
 #include "ui/graphics.h"
 #include "ui/stdctrls.h"
-#include "builder/builder.h"
 #include "wizard/unitext.h"
 
 namespace qs {

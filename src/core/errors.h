@@ -16,9 +16,13 @@ class Exception : public std::runtime_error {
 
 // Message patterns of the runtime (one %s: a full path).
 inline constexpr std::string_view kMsgFOpen = "Impossible d'ouvrir le fichier %s";
-inline constexpr std::string_view kMsgFCreate = "Impossible de cr\xE9" "er le fichier %s";
+inline constexpr std::string_view kMsgFCreate =
+    "Impossible de cr\xE9"
+    "er le fichier %s";
 inline constexpr std::string_view kMsgReadError = "Erreur de lecture du flux";
-inline constexpr std::string_view kMsgWriteError = "Erreur d'\xE9" "criture dans le flux";
+inline constexpr std::string_view kMsgWriteError =
+    "Erreur d'\xE9"
+    "criture dans le flux";
 
 class EStreamError : public Exception {
   using Exception::Exception;

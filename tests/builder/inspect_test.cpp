@@ -4,9 +4,9 @@
 
 #include <gtest/gtest.h>
 
+#include "builder/builder.h"
 #include "builder/json.h"
 #include "builder/sha256.h"
-#include "builder/builder.h"
 
 namespace qs {
 namespace {

@@ -7,8 +7,8 @@
 #include <fstream>
 #include <set>
 
-#include "platform/temp_dir.h"
 #include "builder/builder.h"
+#include "platform/temp_dir.h"
 
 namespace qs {
 namespace {

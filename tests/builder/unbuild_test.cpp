@@ -6,12 +6,12 @@
 #include <fstream>
 #include <iterator>
 
+#include "builder/builder.h"
 #include "builder/formtree.h"
 #include "builder/manifest.h"
 #include "core/streams.h"
 #include "platform/temp_dir.h"
 #include "stream/textform.h"
-#include "builder/builder.h"
 
 namespace qs {
 namespace {

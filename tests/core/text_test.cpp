@@ -1,8 +1,9 @@
+#include "core/text.h"
+
 #include <gtest/gtest.h>
 
 #include "core/errors.h"
 #include "core/streams.h"
-#include "core/text.h"
 
 namespace qs {
 namespace {
@@ -45,15 +46,20 @@ TEST(Text, PathAndCaseRules) {
 }
 
 TEST(Errors, MessagesAndFullStopRule) {
-  EXPECT_EQ(std::string(EFCreateError("C:\\x").what()), "Impossible de cr\xE9" "er le fichier C:\\x");
+  EXPECT_EQ(std::string(EFCreateError("C:\\x").what()),
+            "Impossible de cr\xE9"
+            "er le fichier C:\\x");
   EXPECT_EQ(std::string(EFOpenError("C:\\y").what()), "Impossible d'ouvrir le fichier C:\\y");
   EXPECT_EQ(std::string(EReadError().what()), "Erreur de lecture du flux");
-  EXPECT_EQ(std::string(EWriteError().what()), "Erreur d'\xE9" "criture dans le flux");
+  EXPECT_EQ(std::string(EWriteError().what()),
+            "Erreur d'\xE9"
+            "criture dans le flux");
   struct Case {
     const char* in;
     const char* out;
-  } cases[] = {{"", ""}, {"abc", "abc."}, {"done.", "done."}, {"ok!", "ok!"}, {"end-", "end-"},
-               {"path/", "path/."}, {"x\\", "x\\."}, {"9", "9."}, {"\xE9", "\xE9."}};
+  } cases[] = {{"", ""},        {"abc", "abc."},  {"done.", "done."},
+               {"ok!", "ok!"},  {"end-", "end-"}, {"path/", "path/."},
+               {"x\\", "x\\."}, {"9", "9."},      {"\xE9", "\xE9."}};
   for (auto& c : cases) EXPECT_EQ(ErrorBoxText(c.in), c.out) << c.in;
 }
 

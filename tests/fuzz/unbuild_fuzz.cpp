@@ -9,9 +9,9 @@
 #include <string>
 #include <vector>
 
+#include "builder/builder.h"
 #include "builder/unbuild.h"
 #include "packer/gpackfiles.h"
-#include "builder/builder.h"
 #include "wizard/unitext.h"
 
 namespace fs = std::filesystem;

@@ -16,6 +16,7 @@
 #include <filesystem>
 #include <memory>
 
+#include "builder/builder.h"
 #include "builder/manifest.h"
 #include "commands.h"
 #include "core/errors.h"
@@ -23,7 +24,6 @@
 #include "hostio.h"
 #include "install/safename.h"
 #include "progress.h"
-#include "builder/builder.h"
 #include "wizard/unitext.h"
 
 namespace qs::tool {

@@ -3,14 +3,14 @@
 //                                  an installer")
 #include <cstdio>
 
+#include "builder/builder.h"
 #include "builder/inspect.h"
 #include "builder/manifest.h"
 #include "commands.h"
 #include "core/errors.h"
 #include "hostio.h"
-#include "terminal.h"
-#include "builder/builder.h"
 #include "signing.h"
+#include "terminal.h"
 
 namespace qs::tool {
 
@@ -140,7 +140,8 @@ void RunInfo(const std::string& path, const std::string& caFile) {
 
 Command info([](CLI::App& app) {
   auto path = std::make_shared<std::string>(), ca = std::make_shared<std::string>();
-  auto* cmd = app.add_subcommand("info", "Show everything an installer holds: texts, options, modules, files, signature");
+  auto* cmd =
+      app.add_subcommand("info", "Show everything an installer holds: texts, options, modules, files, signature");
   cmd->add_option("installer", *path, "The installer (SETUP.exe)")->required();
   cmd->add_option("--ca", *ca, "Trusted certificates (PEM) to verify the signature with (default: the system's)");
   cmd->callback([path, ca] { RunInfo(*path, *ca); });

@@ -6,13 +6,13 @@
 #include <cstdio>
 #include <filesystem>
 
+#include "builder/builder.h"
 #include "builder/manifest.h"
 #include "builder/plan.h"
 #include "commands.h"
 #include "core/errors.h"
 #include "hostio.h"
 #include "terminal.h"
-#include "builder/builder.h"
 
 namespace qs::tool {
 namespace {

@@ -13,10 +13,10 @@
 #include <iterator>
 #include <memory>
 
+#include "builder/builder.h"
 #include "commands.h"
 #include "hostio.h"
 #include "signing.h"
-#include "builder/builder.h"
 
 extern char** environ;
 

@@ -5,11 +5,11 @@
 #include <filesystem>
 #include <memory>
 
+#include "builder/builder.h"
 #include "builder/manifest.h"
 #include "builder/unbuild.h"
 #include "commands.h"
 #include "hostio.h"
-#include "builder/builder.h"
 
 namespace qs::tool {
 namespace {
