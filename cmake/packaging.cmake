@@ -33,7 +33,7 @@ install(FILES ${CMAKE_SOURCE_DIR}/packaging/quillset.bash DESTINATION ${CMAKE_IN
 set(CPACK_GENERATOR DEB)
 set(CPACK_PACKAGE_NAME quillset)
 set(CPACK_PACKAGE_VERSION ${PROJECT_VERSION})
-set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "make, sign and inspect installers for handheld software")
+set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "make, sign and take apart installers for handheld software")
 set(CPACK_PACKAGE_DESCRIPTION "quillset builds Quillset installers: one Windows program that installs a product's PC files and queues its handheld files for the Palm Desktop users' next HotSync. It writes new product folders, builds installers from a TOML manifest, signs them with Authenticode and reads them back.")
 set(CPACK_PACKAGE_CONTACT "Quillset maintainers <maintainers@quillset.example>")
 set(CPACK_PACKAGING_INSTALL_PREFIX /usr)

@@ -26,7 +26,7 @@ bool IsPlainName(std::string_view s) {
   }
 }
 
-bool IsSpecialIdent(std::string_view s) { return s == "False" || s == "True" || s == "nil" || s == "Null"; }
+bool IsReservedIdent(std::string_view s) { return s == "False" || s == "True" || s == "nil" || s == "Null"; }
 
 // 'text' with '' for a quote; other bytes than printable ASCII as #N.
 template <class Char>
@@ -137,7 +137,7 @@ class Dumper : public TValueReader {
   }
 
   void Ident(const std::string& s) {
-    if (IsPlainName(s) && !IsSpecialIdent(s))
+    if (IsPlainName(s) && !IsReservedIdent(s))
       out_ += s;
     else
       out_ += "Ident(" + Quote(std::string_view(s)) + ")";

@@ -31,7 +31,7 @@ cmp -s -n 629760 "$work/a.exe" "$work/stub.exe" || fail "the stub is not the ins
 [ "$(head -c4 "$work/p.bin")" = TPF0 ] || fail "payload without its signature"
 tail -c +629761 "$work/a.exe" | cmp -s - "$work/p.bin" || fail "payload-only differs from the installer's payload"
 
-# Inspect.
+# Looking inside.
 "$q" list "$work/a.exe" >"$work/list"
 for t in "caption    Hello Palm Setup" "ILIST.QSP" "DORUVU Hello Palm runtime library" "runtime: QsRuntime.prc" \
   "action run-wait" "shortcut in Hello Palm" "CKInstallDoviConduit=on"; do

@@ -8,7 +8,7 @@
 #include <vector>
 
 #include "builder/builder.h"
-#include "builder/inspect.h"
+#include "builder/listing.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   if (size == 0) return 0;

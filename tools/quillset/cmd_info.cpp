@@ -4,7 +4,7 @@
 #include <cstdio>
 
 #include "builder/builder.h"
-#include "builder/inspect.h"
+#include "builder/listing.h"
 #include "builder/manifest.h"
 #include "commands.h"
 #include "core/errors.h"

@@ -147,12 +147,12 @@ std::string TrailingBytes(const Loaded& l) {
   return what + "; the installer ignores them";
 }
 
-struct InspectOptions {
+struct CheckOptions {
   std::string path, ca;
   bool quiet = false;
 };
 
-void RunTest(const InspectOptions& o) {
+void RunTest(const CheckOptions& o) {
   const std::string& path = o.path;
   Progress progress("test", 0, 0, o.quiet);
   Loaded l = Load(path, &progress);
@@ -181,7 +181,7 @@ Command list([](CLI::App& app) {
 });
 
 Command test([](CLI::App& app) {
-  auto o = std::make_shared<InspectOptions>();
+  auto o = std::make_shared<CheckOptions>();
   auto* cmd = app.add_subcommand("test", "Read an installer's whole payload and check what the wizard relies on");
   cmd->add_option("installer", o->path, "The installer (SETUP.exe)")->required();
   cmd->add_option("--ca", o->ca, "Trusted certificates (PEM) to verify the signature with (default: the system's)");

@@ -1,6 +1,6 @@
 // The listing of an installer (list --json, info): its JSON writer, its digest, what it says about
 // the bytes after the form, and the listing of a built installer.
-#include "builder/inspect.h"
+#include "builder/listing.h"
 
 #include <gtest/gtest.h>
 

@@ -1,4 +1,4 @@
-#include "builder/inspect.h"
+#include "builder/listing.h"
 
 #include <algorithm>
 #include <cstdio>
