@@ -7,6 +7,7 @@
 #include <memory>
 
 #include "builder/builder.h"
+#include "builder/listing.h"
 #include "builder/manifest.h"
 #include "commands.h"
 #include "core/text.h"
@@ -66,21 +67,6 @@ Loaded Load(const std::string& path, Progress* progress = nullptr) {
 }
 
 std::string Show(std::string_view cp1252) { return Cp1252ToUtf8(cp1252); }
-
-std::string ActionName(std::int32_t action) {
-  switch (action) {
-    case maInstall:
-      return "install";
-    case maRun:
-      return "run";
-    case maRunWait:
-      return "run-wait";
-    case maQueueAndCopy:
-      return "queue-and-copy";
-    default:
-      return std::to_string(action);
-  }
-}
 
 void RunList(const std::string& path) {
   Loaded l = Load(path);
