@@ -15,5 +15,7 @@ SUDO=""
 echo "setup: installing ${missing[*]}"
 if ! dpkg --print-foreign-architectures | grep -qx i386; then $SUDO dpkg --add-architecture i386; fi
 export DEBIAN_FRONTEND=noninteractive
-$SUDO apt-get update -qq
+# A mirror caught mid-sync fails one index; the others still serve, so a failed update is retried
+# once and then the install is tried anyway.
+$SUDO apt-get update -qq || { sleep 10; $SUDO apt-get update -qq; } || echo "setup: apt-get update failed; trying the install anyway"
 $SUDO apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null
