@@ -18,4 +18,8 @@ export DEBIAN_FRONTEND=noninteractive
 # A mirror caught mid-sync fails one index; the others still serve, so a failed update is retried
 # once and then the install is tried anyway.
 $SUDO apt-get update -qq || { sleep 10; $SUDO apt-get update -qq; } || echo "setup: apt-get update failed; trying the install anyway"
-$SUDO apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null
+install() { $SUDO apt-get install -y -qq --no-install-recommends "$@" "${missing[@]}" >/dev/null; }
+# When the security index of one architecture is the one that failed, the multi-arch libraries cannot
+# be matched across architectures; taking them from the release's main archive matches them again.
+. /etc/os-release
+install || { echo "setup: retrying with the ${VERSION_CODENAME} archive preferred"; install -t "$VERSION_CODENAME"; }
