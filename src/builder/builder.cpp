@@ -4,8 +4,10 @@
 #include <cstring>
 #include <memory>
 
+#include "core/errors.h"
 #include "core/streams.h"
 #include "core/text.h"
+#include "packer/gcompress.h"
 #include "packer/gpackfiles.h"
 #include "stream/reader.h"
 #include "stream/writer.h"
@@ -41,6 +43,14 @@ void CheckFileName(std::string_view name, const std::string& what) {
 }
 
 }  // namespace
+
+std::vector<std::uint8_t> PackedFileDescription::Bytes() const {
+  if (!open) return bytes;
+  auto source = open();
+  TMemoryStream copy;
+  if (length > 0) copy.CopyFrom(*source, static_cast<std::int64_t>(length));
+  return std::move(copy.Bytes());
+}
 
 void CheckStub(const std::vector<std::uint8_t>& stub) {
   if (stub.size() != kStubSize)
@@ -101,7 +111,7 @@ std::vector<std::string> CheckInstallerDescription(const InstallerDescription& p
       if (SameTextAZ(product.files[j].name, f.name))
         throw BuildError(what + ": another packed file is called " + Quoted(product.files[j].name) +
                          "; the installer would only ever find the first");
-    if (f.bytes.size() > 0xFFFF0000u) throw BuildError(what + ": too large to pack");
+    if (f.Size() > 0xFFFF0000u) throw BuildError(what + ": too large to pack");
   }
 
   // Modules: each must name a packed file by the file-name part of its source path. They land in
@@ -160,6 +170,37 @@ T& Control(TComponent& form, std::string_view name) {
   return *c;
 }
 
+// A packed file read from its stream as its "TPFData" value is written, a chunk at a time when
+// it is compressed; its bytes are never held.
+class TStreamedFileItem : public TFileItem {
+ public:
+  TStreamedFileItem(TFileCollection* collection, const PackedFileDescription& file)
+      : TFileItem(collection), file_(file) {}
+  void WriteTPFData(TStream& stream) override {
+    auto source = file_.open();
+    const auto length = static_cast<std::int64_t>(file_.length);
+    try {
+      if (Compress) {
+        TGCompressStream().CompressStream(*source, stream, length);
+      } else if (length > 0) {
+        stream.SetPosition(0);
+        stream.CopyFrom(*source, length);
+      }
+    } catch (const EReadError&) {
+      throw Changed();
+    }
+    std::uint8_t more;
+    if (source->Read(&more, 1) != 0) throw Changed();
+  }
+
+ private:
+  BuildError Changed() const {
+    return BuildError("packed file '" + file_.name + "'" + (file_.origin.empty() ? "" : " (" + file_.origin + ")") +
+                      " changed while the installer was being built");
+  }
+  const PackedFileDescription& file_;
+};
+
 void ApplyProduct(TFormTools& form, const InstallerDescription& product) {
   if (product.caption) form.SetCaption(*product.caption);
   if (product.directory) Control<TDirectoryEdit>(form, "DirectoryEdit1").SetText(*product.directory);
@@ -191,21 +232,35 @@ void ApplyProduct(TFormTools& form, const InstallerDescription& product) {
     item->Data().SetPosition(0);
   };
   add(std::string(kModuleListName), "", product.compressModuleList, ModuleListBytes(product.modules));
-  for (const auto& f : product.files) add(f.name, f.description, f.compress, f.bytes);
+  for (const auto& f : product.files) {
+    if (!f.open) {
+      add(f.name, f.description, f.compress, f.bytes);
+      continue;
+    }
+    TFileItem* item = items.AddItem(std::make_unique<TStreamedFileItem>(&items, f));
+    item->SetName(f.name);
+    item->SetDescription(f.description);
+    item->Compress = f.compress;
+  }
 }
 
 }  // namespace
 
-std::vector<std::uint8_t> BuildPayload(const InstallerDescription& product) {
+std::unique_ptr<TFormTools> BuildPayloadForm(const InstallerDescription& product) {
   CheckInstallerDescription(product);
   // The built-in form is the starting point: every component, text and setting a product does
   // not change stays as the program carries it.
   auto builtIn = BuiltInFormTools();
   auto form = ReadPayload(std::vector<std::uint8_t>(builtIn.begin(), builtIn.end()));
   ApplyProduct(*form, product);
+  return form;
+}
+
+std::vector<std::uint8_t> BuildPayload(const InstallerDescription& product) {
+  auto form = BuildPayloadForm(product);
   TMemoryStream out;
   WriteComponentStream(out, *form);
-  return out.Bytes();
+  return std::move(out.Bytes());
 }
 
 std::vector<std::uint8_t> BuildInstaller(const std::vector<std::uint8_t>& stub, const InstallerDescription& product) {

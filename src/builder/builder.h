@@ -7,6 +7,7 @@
 // tool's business. The same description always gives the same bytes.
 #pragma once
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <optional>
 #include <stdexcept>
@@ -21,6 +22,7 @@
 namespace qs {
 
 class TFormTools;
+class TStream;
 
 // The stub's exact size: the payload starts at this byte of the installer.
 inline constexpr std::size_t kStubSize = static_cast<std::size_t>(PayloadOffset);
@@ -37,6 +39,15 @@ struct PackedFileDescription {
   bool compress = true;     // stored as a compressed container
   std::vector<std::uint8_t> bytes;
   std::string origin;  // where it came from, for messages only (not stored)
+  // A file read only as the payload is written, a piece at a time, so that a product's files are
+  // never held in memory: when set, bytes stays empty, length is the file's length and open gives
+  // a stream at its start (raising BuildError when it cannot). Writing raises BuildError when the
+  // stream does not hold exactly length bytes.
+  std::function<std::unique_ptr<TStream>()> open;
+  std::uint64_t length = 0;
+
+  std::uint64_t Size() const { return open ? length : bytes.size(); }
+  std::vector<std::uint8_t> Bytes() const;  // the file's bytes, read when it has an open
 };
 
 // What a product changes on the built-in form. Texts are single-byte code page 1252 text, line
@@ -67,6 +78,9 @@ std::vector<std::string> CheckInstallerDescription(const InstallerDescription& p
 // The payload: the built-in form with the description applied, as a component stream ("TPF0").
 // Checks the description first (CheckInstallerDescription).
 std::vector<std::uint8_t> BuildPayload(const InstallerDescription& product);
+// The same form, not yet written: packed files with a load are read one at a time as the form is
+// written (WriteComponentStream), and let go of once written. The description must outlive it.
+std::unique_ptr<TFormTools> BuildPayloadForm(const InstallerDescription& product);
 
 // The installer: the stub followed by the payload. Raises BuildError when the stub is not
 // exactly kStubSize bytes.

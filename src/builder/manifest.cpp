@@ -5,9 +5,9 @@
 #include <algorithm>
 #include <filesystem>
 #include <fstream>
-#include <iterator>
 
 #include "builder/formtree.h"
+#include "builder/hostfile.h"
 #include "core/cp1252.h"
 #include "core/streams.h"
 #include "core/text.h"
@@ -195,17 +195,22 @@ struct Reader {
     fs::path path(p);
     return path.is_absolute() ? path : base / path;
   }
-  std::vector<std::uint8_t> ReadFile(const toml::node& n, const std::string& rel, const std::string& what) {
+  // A file the manifest names, found and checked now: its path and length.
+  std::pair<fs::path, std::uint64_t> FindFile(const toml::node& n, const std::string& rel, const std::string& what) {
     fs::path path = Resolve(rel);
     std::error_code ec;
     if (!fs::is_regular_file(path, ec)) ctx.Fail(&n, what + ": file '" + rel + "' not found (" + path.string() + ")");
-    std::ifstream in(path, std::ios::binary);
-    if (!in) ctx.Fail(&n, what + ": cannot read '" + path.string() + "'");
-    std::vector<std::uint8_t> bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-    if (in.bad()) ctx.Fail(&n, what + ": cannot read '" + path.string() + "'");
+    const std::uint64_t length = fs::file_size(path, ec);
+    if (ec || !std::ifstream(path, std::ios::binary)) ctx.Fail(&n, what + ": cannot read '" + path.string() + "'");
     // A packed file's length is stored in 32 bits.
-    if (bytes.size() > 0xFFFFFFF0u) ctx.Fail(&n, what + ": '" + rel + "' is too large to pack");
-    return bytes;
+    if (length > 0xFFFFFFF0u) ctx.Fail(&n, what + ": '" + rel + "' is too large to pack");
+    return {path, length};
+  }
+  std::vector<std::uint8_t> ReadFile(const toml::node& n, const std::string& rel, const std::string& what) {
+    auto path = FindFile(n, rel, what).first;
+    auto bytes = ReadWholeFile(path.string());
+    if (!bytes) ctx.Fail(&n, what + ": cannot read '" + path.string() + "'");
+    return std::move(*bytes);
   }
 
   // ---- sections ----------------------------------------------------------------------------
@@ -283,8 +288,10 @@ struct Reader {
   }
 
   // Adds a packed file, or finds the one already packed from the same file under the same name.
-  PackedFileDescription& Pack(const toml::node& at, const std::string& name, const fs::path& path,
-                              std::vector<std::uint8_t> bytes, bool compress, const std::string& what) {
+  // Its bytes are read when the payload is written, one file at a time.
+  PackedFileDescription& Pack(const toml::node& at, const std::string& name, const std::string& rel, bool compress,
+                              const std::string& what) {
+    auto [path, length] = FindFile(at, rel, what);
     if (name.empty() || name.find_first_of("\\:/") != std::string::npos || name.size() > 255 ||
         std::any_of(name.begin(), name.end(), [](char c) { return static_cast<unsigned char>(c) < 32; }))
       ctx.Fail(&at, what + ": '" + name + "' is not a file name");
@@ -305,7 +312,12 @@ struct Reader {
     PackedFileDescription f;
     f.name = name;
     f.compress = compress;
-    f.bytes = std::move(bytes);
+    f.length = length;
+    f.open = [shown = path.string()]() -> std::unique_ptr<TStream> {
+      auto file = std::make_unique<THostFileStream>(shown, "rb");
+      if (!file->IsOpen()) throw BuildError("cannot read '" + shown + "'");
+      return file;
+    };
     f.origin = origin;
     result.product.files.push_back(std::move(f));
     return result.product.files.back();
@@ -358,7 +370,7 @@ struct Reader {
       ctx.Fail(t.get("source_path"), what + ": the file-name part of source_path ('" + FileNamePart(sourcePath) +
                                          "') must be the packed name '" + name + "'");
     bool compress = t.get("compress") ? Bool(*t.get("compress"), what + ".compress") : compressDefault;
-    if (t.get("file")) Pack(*fileNode, name, Resolve(rel), ReadFile(*fileNode, rel, what), compress, what);
+    if (t.get("file")) Pack(*fileNode, name, rel, compress, what);
 
     TModuleRec rec = EmptyModuleRec();
     SetModuleText(rec.SourcePath, sourcePath);
@@ -388,7 +400,7 @@ struct Reader {
     if (runtime && description.find(kRuntimeMarker) == std::string::npos)
       description = std::string(kRuntimeMarker) + (description.empty() ? "" : " " + description);
     bool compress = t.get("compress") ? Bool(*t.get("compress"), what + ".compress") : compressDefault;
-    auto& f = Pack(*fileNode, name, Resolve(rel), ReadFile(*fileNode, rel, what), compress, what);
+    auto& f = Pack(*fileNode, name, rel, compress, what);
     if (!description.empty()) {
       if (!f.description.empty() && f.description != description)
         ctx.Fail(fileNode, what + ": '" + name + "' is given two descriptions");
@@ -403,8 +415,7 @@ struct Reader {
       auto* n = t.get(key);
       if (!n) ctx.Fail(&t, std::string("[conduit] needs its ") + key + " (packed as " + std::string(name) + ")");
       std::string rel = RawPath(*n, std::string("conduit.") + key);
-      Pack(*n, std::string(name), Resolve(rel), ReadFile(*n, rel, std::string("conduit.") + key), compress,
-           std::string("conduit.") + key);
+      Pack(*n, std::string(name), rel, compress, std::string("conduit.") + key);
     }
   }
 
@@ -498,36 +509,44 @@ Manifest ParseManifest(std::string_view text, const std::string& baseDir, const 
   return std::move(r.result);
 }
 
-std::vector<std::uint8_t> BuildManifestPayload(const Manifest& manifest) {
-  std::vector<std::uint8_t> payload = BuildPayload(manifest.product);
+void WriteManifestPayload(const Manifest& manifest, TStream& out) {
+  auto form = BuildPayloadForm(manifest.product);
   if (manifest.moduleList) {
-    auto form = ReadPayload(payload);
     TFileItem* list = form->PackFiles1->Items().Items(0);  // the builder writes it first
     list->Data().Clear();
     list->Data().WriteBuffer(manifest.moduleList->data(), manifest.moduleList->size());
     list->Data().SetPosition(0);
-    TMemoryStream out;
+  }
+  if (manifest.formOverrides.empty()) {
     WriteComponentStream(out, *form);
-    payload = out.Bytes();
+    return;
   }
+  // Overrides are applied to the written form, so this payload is made in memory first.
+  TMemoryStream written;
+  WriteComponentStream(written, *form);
+  form.reset();
+  auto payload = ApplyFormOverrides(written.Bytes(), manifest.formOverrides);
+  written.Clear();
+  try {
+    ReadPayload(payload);
+  } catch (const std::exception& e) {
+    throw BuildError(std::string("form overrides: the installer cannot read the form they make: ") + e.what());
+  }
+  out.WriteBuffer(payload.data(), payload.size());
+}
 
-  if (!manifest.formOverrides.empty()) {
-    payload = ApplyFormOverrides(payload, manifest.formOverrides);
-    try {
-      ReadPayload(payload);
-    } catch (const std::exception& e) {
-      throw BuildError(std::string("form overrides: the installer cannot read the form they make: ") + e.what());
-    }
-  }
-  return payload;
+std::vector<std::uint8_t> BuildManifestPayload(const Manifest& manifest) {
+  TMemoryStream out;
+  WriteManifestPayload(manifest, out);
+  return std::move(out.Bytes());
 }
 
 Manifest LoadManifest(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  if (!in) throw BuildError(path + ": cannot read the manifest");
-  std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+  auto bytes = ReadWholeFile(path);
+  if (!bytes) throw BuildError(path + ": cannot read the manifest");
   fs::path p(path);
-  return ParseManifest(text, p.parent_path().empty() ? "." : p.parent_path().string(), path);
+  return ParseManifest(std::string_view(reinterpret_cast<const char*>(bytes->data()), bytes->size()),
+                       p.parent_path().empty() ? "." : p.parent_path().string(), path);
 }
 
 }  // namespace qs

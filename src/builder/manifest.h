@@ -28,6 +28,8 @@
 
 namespace qs {
 
+class TStream;
+
 struct Manifest {
   InstallerDescription product;
   std::optional<std::string> stubPath;  // the stub named by the manifest, resolved against its folder
@@ -47,6 +49,9 @@ Manifest ParseManifest(std::string_view text, const std::string& baseDir, const 
 // The payload the manifest describes: BuildPayload, then its module list file and its form
 // overrides. Raises BuildError.
 std::vector<std::uint8_t> BuildManifestPayload(const Manifest& manifest);
+// The same payload written at the stream's position, the packed files read and written one at a
+// time (with form overrides, the payload is made in memory first).
+void WriteManifestPayload(const Manifest& manifest, TStream& out);
 
 // UTF-8 to code page 1252 (core/cp1252.h). Raises BuildError (naming `what`) for malformed UTF-8
 // and for characters that code page 1252 does not have.

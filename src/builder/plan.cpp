@@ -9,6 +9,7 @@
 #include <tuple>
 
 #include "builder/builder.h"
+#include "builder/hostfile.h"
 #include "builder/json.h"
 #include "builder/manifest.h"
 #include "builder/sha256.h"
@@ -113,8 +114,7 @@ std::map<std::string, FileState> Snapshot(const std::vector<std::pair<char, fs::
       if (!it->is_regular_file() || it->is_symlink()) continue;
       std::string path = std::string(1, letter) + ":";
       for (const fs::path& part : fs::relative(it->path(), root)) path += "\\" + part.string();
-      std::ifstream in(it->path(), std::ios::binary);
-      std::vector<std::uint8_t> bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+      auto bytes = ReadWholeFile(it->path().string()).value_or(std::vector<std::uint8_t>{});
       files[path] = {bytes.size(), Sha256Hex(bytes.data(), bytes.size())};
     }
   }

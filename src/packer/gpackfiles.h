@@ -73,6 +73,8 @@ class TFileCollection : public TCollection {
   const ClassInfo& Info() const override { return StaticInfo(); }
   TCollectionItem* Add() override;
   TFileItem* AddItem() { return static_cast<TFileItem*>(Add()); }
+  // Appends an item made by the caller, of a class derived from TFileItem.
+  TFileItem* AddItem(std::unique_ptr<TFileItem> item) { return static_cast<TFileItem*>(Append(std::move(item))); }
   TFileItem* Items(int index) const { return static_cast<TFileItem*>(Item(index)); }
   // Replaces the items by copies of other's (names, description, flag, bytes).
   void Assign(const TFileCollection& other);

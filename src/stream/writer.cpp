@@ -146,9 +146,9 @@ void TWriter::DefineBinaryProperty(std::string_view name, const std::function<vo
                                    const std::function<void(TStream&)>& write, bool hasData) {
   if (!hasData || !write) return;
   WritePropName(name);
-  TMemoryStream data;
-  write(data);
-  WriteBinary(data.Data(), data.Bytes().size());
+  binary_.Clear();
+  write(binary_);
+  WriteBinary(binary_.Data(), binary_.Bytes().size());
 }
 
 void TWriter::WriteRootComponent(TComponent& root) {

@@ -8,6 +8,7 @@
 #include <string_view>
 #include <vector>
 
+#include "core/streams.h"
 #include "stream/component.h"
 #include "stream/tags.h"
 
@@ -58,6 +59,7 @@ class TWriter : public TFiler {
 
   TStream& stream_;
   std::vector<std::uint8_t> buf_;
+  TMemoryStream binary_;  // a binary value's bytes; its room is used again by the next one
   TComponent* root_ = nullptr;
   std::string path_;  // "Font." while the properties of a property's object are written
   int depth_ = 0;

@@ -139,7 +139,7 @@ TEST(ListInstaller, ListsModulesFilesAndTextsAsTheInstallerReadsThem) {
                Module("C:\\Data.PDB\\readme.txt", "Read me", "Desktop", 7, 0, "")};
   auto file = [](const char* name, std::string bytes, bool compress, const char* description = "") {
     return PackedFileDescription{name, description, compress, std::vector<std::uint8_t>(bytes.begin(), bytes.end()),
-                                 ""};
+                                 "",   {},          0};
   };
   d.files = {file("APP.PRC", "abc", true),       file("Tool.exe", "MZ tool", false),
              file("readme.txt", "", false),      file("Rt.prc", "rt", true, "DORUVU runtime"),

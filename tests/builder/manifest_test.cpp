@@ -8,7 +8,13 @@
 #include <iterator>
 #include <string>
 
+#include "builder/formtree.h"
+#include "core/streams.h"
 #include "core/text.h"
+#include "packer/gpackfiles.h"
+#include "stream/writer.h"
+#include "wizard/modulelist.h"
+#include "wizard/unitext.h"
 
 namespace qs {
 namespace {
@@ -161,7 +167,8 @@ tool = "bin/tool.exe"
     EXPECT_EQ(s.files[i].name, want[i].name);
     EXPECT_EQ(s.files[i].description, want[i].description);
     EXPECT_EQ(s.files[i].compress, want[i].compress);
-    EXPECT_EQ(std::string(s.files[i].bytes.begin(), s.files[i].bytes.end()), want[i].bytes);
+    const auto bytes = s.files[i].Bytes();
+    EXPECT_EQ(std::string(bytes.begin(), bytes.end()), want[i].bytes);
   }
   EXPECT_TRUE(m.warnings.empty());
 }
@@ -323,6 +330,48 @@ TEST(Manifest, LoadReadsRelativeToTheManifestsFolder) {
   ASSERT_EQ(m.product.files.size(), 1u);
   EXPECT_EQ(m.product.files[0].name, "a.prc");
   EXPECT_THROW(LoadManifest((d.Path() / "none.toml").string()), BuildError);
+}
+
+// Packed files are read only as the payload is written. The bytes are the same as when every file
+// is held from the start and the module list and overrides are applied to the written payload.
+TEST(Manifest, PayloadWrittenFileByFileIsTheWholeOnesBytes) {
+  ProductDir d;
+  std::string big;
+  for (int i = 0; i < 70000; ++i) big += static_cast<char>(i * 7 % 251);
+  d.Put("a.prc", big);
+  d.Put("b.exe", std::string(5000, 'b'));
+  const auto list = ModuleListBytes({});
+  d.Put("list.qsp", std::string(list.begin(), list.end()));
+  d.Put("f.txt", "object FormTools: TFormTools\n  Caption = 'Other'\nend\n");
+  const std::string files = "[[module]]\nfile = \"a.prc\"\n[[file]]\nfile = \"b.exe\"\ncompress = false\n";
+  for (const std::string& text : std::vector<std::string>{
+           files, "module_list = \"list.qsp\"\n[[file]]\nfile = \"a.prc\"\n", "form_overrides = \"f.txt\"\n" + files}) {
+    SCOPED_TRACE(text);
+    Manifest m = d.Parse(text);
+    InstallerDescription held = m.product;
+    for (auto& f : held.files) f.bytes = f.Bytes(), f.open = nullptr;
+    std::vector<std::uint8_t> want = BuildPayload(held);
+    if (m.moduleList) {
+      auto form = ReadPayload(want);
+      TMemoryStream list(*m.moduleList);
+      form->PackFiles1->Items().Items(0)->Data().Clear();
+      form->PackFiles1->Items().Items(0)->Data().CopyFrom(list, 0);
+      TMemoryStream out;
+      WriteComponentStream(out, *form);
+      want = out.Bytes();
+    }
+    if (!m.formOverrides.empty()) want = ApplyFormOverrides(want, m.formOverrides);
+    EXPECT_EQ(BuildManifestPayload(m), want);
+  }
+  // A file that changes between reading the manifest and writing the payload is refused.
+  Manifest m = d.Parse(files);
+  d.Put("a.prc", big + "!");
+  try {
+    BuildManifestPayload(m);
+    ADD_FAILURE() << "a changed file was packed";
+  } catch (const BuildError& e) {
+    EXPECT_NE(std::string(e.what()).find("changed while the installer was being built"), std::string::npos) << e.what();
+  }
 }
 
 }  // namespace

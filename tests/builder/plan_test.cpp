@@ -36,7 +36,8 @@ std::vector<std::uint8_t> Installer(bool autoFirstUser) {
                Module("bin\\HELLO.EXE", "Companion", "Desktop", maRunWait, 0),
                Module("readme.txt", "Readme", "Desktop", maInstall, 1)};
   auto file = [](const char* name, std::string bytes, const char* description = "") {
-    return PackedFileDescription{name, description, true, std::vector<std::uint8_t>(bytes.begin(), bytes.end()), ""};
+    return PackedFileDescription{name, description, true, std::vector<std::uint8_t>(bytes.begin(), bytes.end()),
+                                 "",   {},          0};
   };
   d.files = {file("Hello.prc", "prc"),     file("Data.pdb", "pdb!"),       file("HELLO.EXE", "MZ hello"),
              file("readme.txt", "read"),   file("Rt.prc", "rt", "DORUVU"), file("VEVORO20.DLL", "dll"),

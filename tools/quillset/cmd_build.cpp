@@ -1,7 +1,8 @@
 // quillset build MANIFEST -o SETUP.exe [--stub Quillset.exe] [--payload-only] [--sign CERT.pfx ...]
-// Builds a product's installer: the stub followed by the payload made from the manifest. Without
-// --stub or the manifest's stub, the installed stub is taken, else the Windows build's beside the
-// tool. --sign then signs the whole installer.
+// Builds a product's installer: the stub followed by the payload made from the manifest, written
+// to the file as it is made, with one packed file in memory at a time. Without --stub or the
+// manifest's stub, the installed stub is taken, else the Windows build's beside the tool. --sign
+// then signs the whole installer.
 #include <cstdio>
 #include <filesystem>
 #include <memory>
@@ -27,21 +28,13 @@ void RunBuild(const BuildOptions& o) {
   if (o.payloadOnly && !o.sign.certificate.empty())
     throw Failure{"--sign needs an installer: a payload alone is no Windows program"};
   Manifest m;
-  std::vector<std::uint8_t> result;
-  Progress progress("build", 0, 0, o.quiet);
+  std::vector<std::uint8_t> stubBytes;
   try {
     m = LoadManifest(o.manifest);
     for (const std::string& w : m.warnings) std::fprintf(stderr, "quillset: warning: %s\n", w.c_str());
     for (const std::string& w : CheckInstallerDescription(m.product))
       std::fprintf(stderr, "quillset: warning: %s: %s\n", o.manifest.c_str(), w.c_str());
-    // The builder packs in one go: the line shows what is being packed until it is done.
-    std::uint64_t files = m.product.files.size(), bytes = 0;
-    for (const auto& f : m.product.files) bytes += f.bytes.size();
-    progress.SetTotals(files, bytes);
-    if (o.payloadOnly) {
-      progress.Set(0, 0);
-      result = BuildManifestPayload(m);
-    } else {
+    if (!o.payloadOnly) {
       std::string stub = !o.stub.empty() ? o.stub : m.stubPath.value_or("");
       if (stub.empty()) {
         auto found = FindStub();
@@ -54,41 +47,62 @@ void RunBuild(const BuildOptions& o) {
       // The manifest's stub, when missing, is shown where the manifest names it.
       if (o.stub.empty() && m.stubPath && !std::filesystem::is_regular_file(stub))
         throw Failure{m.stubWhere + ": stub: file '" + stub + "' not found"};
-      auto stubBytes = ReadHostFile(stub, "stub");
+      stubBytes = ReadHostFile(stub, "stub");
       try {
         CheckStub(stubBytes);
       } catch (const BuildError& e) {
         throw Failure{stub + ": " + e.what()};
       }
-      progress.Set(0, 0);
-      result = stubBytes;
-      auto payload = BuildManifestPayload(m);
-      result.insert(result.end(), payload.begin(), payload.end());
     }
-    progress.Set(files, bytes);
   } catch (const BuildError& e) {
     throw Failure{e.what()};
   }
-  progress.Finish();
-  if (!o.sign.certificate.empty()) {
-    std::string unsigned_ = o.output + ".unsigned";
-    WriteHostFile(unsigned_, result);
+
+  // The installer goes straight to its file, each packed file read, packed and written in turn;
+  // a signed one is written beside the output first and signed into place.
+  const std::string target = o.sign.certificate.empty() ? o.output : o.output + ".unsigned";
+  std::uint64_t files = m.product.files.size(), bytes = 0;
+  for (const auto& f : m.product.files) bytes += f.Size();
+  std::int64_t written = 0;
+  {
+    THostOutput out(target);
+    Progress progress("build", files, bytes, o.quiet);
+    // The line counts a file once it is opened for packing.
+    for (auto& f : m.product.files)
+      if (f.open)
+        f.open = [inner = std::move(f.open), &progress, length = f.length] {
+          auto s = inner();
+          progress.Advance(1, length);
+          return s;
+        };
     try {
-      SignInstaller(unsigned_, o.output, o.sign);
+      out.Stream().WriteBuffer(stubBytes.data(), stubBytes.size());
+      WriteManifestPayload(m, out.Stream());
+      written = out.Stream().Position();
+    } catch (const BuildError& e) {
+      throw Failure{e.what()};
+    } catch (const Exception&) {
+      throw Failure{"cannot write '" + target + "'"};
+    }
+    progress.Set(files, bytes);
+    progress.Finish();
+    out.Commit();
+  }
+  if (!o.sign.certificate.empty()) {
+    try {
+      SignInstaller(target, o.output, o.sign);
     } catch (...) {
-      std::remove(unsigned_.c_str());
+      std::remove(target.c_str());
       throw;
     }
-    std::remove(unsigned_.c_str());
-  } else {
-    WriteHostFile(o.output, result);
+    std::remove(target.c_str());
   }
-  std::size_t payload = o.payloadOnly ? result.size() : result.size() - kStubSize;
+  const auto payload = static_cast<std::size_t>(written) - stubBytes.size();
   std::error_code ec;
   auto size = static_cast<std::size_t>(std::filesystem::file_size(o.output, ec));
   std::printf("%s: %zu bytes (payload %zu bytes; %zu modules, %zu packed files)%s\n", o.output.c_str(),
-              ec ? result.size() : size, payload, m.product.modules.size(), m.product.files.size() + 1,
-              o.sign.certificate.empty() ? "" : ", signed");
+              ec ? static_cast<std::size_t>(written) : size, payload, m.product.modules.size(),
+              m.product.files.size() + 1, o.sign.certificate.empty() ? "" : ", signed");
 }
 
 Command build([](CLI::App& app) {

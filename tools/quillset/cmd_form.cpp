@@ -2,10 +2,10 @@
 // quillset form-compile: the component stream that such a text describes.
 #include <cstdio>
 #include <fstream>
-#include <iterator>
 #include <memory>
 #include <string>
 
+#include "builder/hostfile.h"
 #include "commands.h"
 #include "core/errors.h"
 #include "core/streams.h"
@@ -16,9 +16,9 @@ namespace qs::tool {
 namespace {
 
 std::string ReadFile(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  if (!in) throw Failure{"cannot read " + path};
-  return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+  auto bytes = ReadWholeFile(path);
+  if (!bytes) throw Failure{"cannot read " + path};
+  return std::string(bytes->begin(), bytes->end());
 }
 
 struct DumpOptions {

@@ -9,8 +9,6 @@
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
-#include <fstream>
-#include <iterator>
 #include <memory>
 
 #include "builder/builder.h"
@@ -54,8 +52,7 @@ Run RunProgram(const std::vector<std::string>& args) {
     while (waitpid(pid, &status, 0) < 0 && errno == EINTR) {
     }
     r.status = WIFEXITED(status) ? WEXITSTATUS(status) : 128;
-    std::ifstream in(temp, std::ios::binary);
-    r.output.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+    if (auto bytes = ReadWholeFile(temp)) r.output.assign(bytes->begin(), bytes->end());
   }
   unlink(temp);
   return r;

@@ -2,11 +2,10 @@
 // registry export (REGEDIT4) and host folders standing in for drives.
 #include <cstdio>
 #include <filesystem>
-#include <fstream>
-#include <iterator>
 #include <string>
 #include <vector>
 
+#include "builder/hostfile.h"
 #include "commands.h"
 #include "core/cp1252.h"
 #include "core/errors.h"
@@ -52,9 +51,9 @@ void Run(const Options& o) {
   PortableHost host;
   host.boxes.SetDefaultAnswer(kIdOk);
 
-  std::ifstream in(o.registry, std::ios::binary);
-  if (!in) throw Failure{"cannot read " + o.registry};
-  std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+  auto bytes = ReadWholeFile(o.registry);
+  if (!bytes) throw Failure{"cannot read " + o.registry};
+  std::string text(bytes->begin(), bytes->end());
   RegLoadResult loaded = LoadRegedit4(host.registry, text);
   if (!loaded.ok) throw Failure{o.registry + ":" + std::to_string(loaded.line) + ": " + loaded.error};
   for (const std::string& s : loaded.skipped)
