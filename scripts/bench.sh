@@ -6,7 +6,9 @@
 # pack / unpack beside lz4 -1 / lz4 -d on the same 50 MB mix, best wall time of three runs and peak
 # resident memory; and quillset build of a 64 MB, 200-file product beside quillset pack of the same
 # bytes as one file (reading and compressing them alone), with build's peak resident memory beside
-# the installer's size. Run it on a quiet machine.
+# the installer's size. Last, the installer's start-up under Wine beside an NSIS installer of the
+# same files (tests/bench/startup_wine.sh; told and left out where Wine, Xvfb or makensis is
+# missing). Run it on a quiet machine.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 bash scripts/setup.sh
@@ -104,3 +106,7 @@ awk -v p="$psize" -v i="$isize" -v qb="$qb" -v qa="$qa" -v qbm="$qbm" -v qam="$q
   printf "time of build / time of reading and packing alone: %.2f (goal at most 1.20)\n", qb/qa
   printf "peak resident memory of build / installer size (%d KB): %.2f (goal at most 1.50)\n", i/1024, qbm*1024/i
 }'
+
+# The installer's start-up under Wine beside an NSIS installer (it says so when it cannot run here).
+echo "==== tests/bench/startup_wine.sh"
+bash tests/bench/startup_wine.sh || echo "==== tests/bench/startup_wine.sh failed (status $?)" >&2

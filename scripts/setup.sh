@@ -4,7 +4,7 @@ set -euo pipefail
 packages=(cmake make g++ gcc clang clang-format libclang-rt-14-dev g++-mingw-w64-i686-posix gcc-mingw-w64-i686-posix
   mingw-w64-tools libgtest-dev libgmock-dev googletest libbenchmark-dev libjpeg62-turbo-dev liblz4-dev zlib1g-dev
   libcli11-dev libfmt-dev libtomlplusplus-dev wine wine32:i386 xvfb xauth xdotool imagemagick liblnk-utils fonts-wine fonts-liberation
-  dpkg-dev nasm osslsigncode openssl lz4 time)
+  dpkg-dev nasm osslsigncode openssl lz4 time nsis libx11-dev)
 missing=()
 for p in "${packages[@]}"; do
   dpkg -s "$p" >/dev/null 2>&1 || missing+=("$p")
