@@ -20,6 +20,8 @@
 #
 # Environment: QS_WIN_BUILD  the Windows build directory (default build/windows; its Quillset is built)
 #              QS_TOOL       the native tool (default build/native/tools/quillset/quillset; built)
+#              QS_STUB_BEFORE another Quillset.exe (say, of an earlier commit): its installer of the same
+#                            payload is timed in the same turns as "before", with its own ratio to NSIS
 #              QS_BENCH_DIR  where the product, the installers and the prefix go (default build/bench-startup;
 #                            the prefix is kept for the next run)
 set -euo pipefail
@@ -172,12 +174,16 @@ palm_desktop "U.S. Robotics" 'C:\Palm' "1:Bench User:BenchU"
 mkdir -p "$drive_c/bench"
 cat "$stub" "$work/big.payload" >"$drive_c/bench/qs-big.exe"
 cat "$stub" "$work/floor.payload" >"$drive_c/bench/qs-floor.exe"
+if [ -n "${QS_STUB_BEFORE:-}" ]; then cat "$QS_STUB_BEFORE" "$work/big.payload" >"$drive_c/bench/qs-before.exe"; fi
 cp "$work/nsis.exe" "$drive_c/bench/nsis.exe"
 
 # ---- the runs --------------------------------------------------------------------------------
-declare -A title=([quillset]="QS Bench Setup" [nsis]="NSIS Bench Setup" [floor]="QS Floor Setup")
-declare -A exe=([quillset]='C:\bench\qs-big.exe' [nsis]='C:\bench\nsis.exe' [floor]='C:\bench\qs-floor.exe')
-declare -A times=([quillset]="" [nsis]="" [floor]="")
+declare -A title=([quillset]="QS Bench Setup" [nsis]="NSIS Bench Setup" [floor]="QS Floor Setup" [before]="QS Bench Setup")
+declare -A exe=([quillset]='C:\bench\qs-big.exe' [nsis]='C:\bench\nsis.exe' [floor]='C:\bench\qs-floor.exe'
+  [before]='C:\bench\qs-before.exe')
+declare -A times=([quillset]="" [nsis]="" [floor]="" [before]="")
+order=(quillset nsis floor)
+[ -n "${QS_STUB_BEFORE:-}" ] && order+=(before)
 measure() {
   local t
   t="$("$work/first_window" "${title[$1]}" 60 wine "${exe[$1]}" 2>>"$work/logs/runs.log")" || t=timeout
@@ -186,11 +192,10 @@ measure() {
   echo "$t"
 }
 # One run of each first, not counted: file caches and Wine's own first-use work.
-for k in floor quillset nsis; do measure "$k" >/dev/null; done
-order=(quillset nsis floor)
+for k in "${order[@]}"; do measure "$k" >/dev/null; done
 for ((r = 0; r < runs; r++)); do
-  for ((i = 0; i < 3; i++)); do
-    k="${order[$(((r + i) % 3))]}"
+  for ((i = 0; i < ${#order[@]}; i++)); do
+    k="${order[$(((r + i) % ${#order[@]}))]}"
     t="$(measure "$k")"
     [ "$t" = timeout ] && { echo "startup_wine: $k showed no window \"${title[$k]}\" within 60 s" >&2; continue; }
     times[$k]+="$t "
@@ -208,7 +213,7 @@ stats() { tr ' ' '\n' | sed '/^$/d' | sort -g | awk '{v[NR]=$1} END {
   m = NR % 2 ? v[(NR + 1) / 2] : (v[NR / 2] + v[NR / 2 + 1]) / 2
   printf "%.3f %.3f %.3f %d\n", m, v[1], v[NR], NR }'; }
 declare -A med
-for k in quillset nsis floor; do
+for k in "${order[@]}"; do
   read -r m lo hi n < <(stats <<<"${times[$k]}")
   med[$k]=$m
   printf '%-9s median %6s s   min %6s s   max %6s s   (%s runs)\n' "$k" "$m" "$lo" "$hi" "$n"
@@ -216,3 +221,8 @@ done
 awk -v q="${med[quillset]}" -v s="${med[nsis]}" -v f="${med[floor]}" 'BEGIN {
   if (q == "-" || s == "-" || f == "-") { print "no ratio: an installer never showed its window"; exit }
   printf "ratio quillset/nsis %.2f (goal at most 1.5); quillset less the floor %.3f s\n", q / s, q - f }'
+if [ -n "${QS_STUB_BEFORE:-}" ]; then
+  awk -v b="${med[before]}" -v q="${med[quillset]}" -v s="${med[nsis]}" 'BEGIN {
+    if (b == "-" || q == "-" || s == "-") exit
+    printf "before: ratio before/nsis %.2f; this stub takes %.2f of the time before\n", b / s, q / b }'
+fi
