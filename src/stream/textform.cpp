@@ -307,8 +307,9 @@ class Parser {
       if (places >= 4) Fail("a currency value has at most four decimal places");
       if (places >= 0) ++places;
       ++digits;
-      if (v > (kLimit - 9) / 10) Fail("currency value out of range");
-      v = v * 10 + static_cast<std::uint64_t>(c - '0');
+      const auto digit = static_cast<std::uint64_t>(c - '0');
+      if (v > (kLimit - digit) / 10) Fail("currency value out of range");
+      v = v * 10 + digit;
     }
     if (digits == 0) Fail("expected a currency value");
     for (int i = places < 0 ? 0 : places; i < 4; ++i) {

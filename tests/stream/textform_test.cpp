@@ -127,6 +127,11 @@ TEST(TextForm, TextCompilesBackToTheSameMeaning) {
   EXPECT_EQ(Dump(bytes), kEveryText);
   // A stream in plain form comes back byte for byte.
   EXPECT_EQ(Compile(Dump(bytes)), bytes);
+  // So do the ends of a value's range, whose last digit is the one that reaches the limit.
+  for (const char* v : {"Currency(-922337203685477.5808)", "Currency(922337203685477.5807)", "-2147483648"}) {
+    const std::string text = std::string("object F: TForm\n  X = ") + v + "\nend\n";
+    EXPECT_EQ(Dump(Compile(text)), text);
+  }
 }
 
 TEST(TextForm, CompilesFreeFormTextWithComments) {
