@@ -78,8 +78,8 @@ std::vector<std::string> CheckInstallerDescription(const InstallerDescription& p
 // The payload: the built-in form with the description applied, as a component stream ("TPF0").
 // Checks the description first (CheckInstallerDescription).
 std::vector<std::uint8_t> BuildPayload(const InstallerDescription& product);
-// The same form, not yet written: packed files with a load are read one at a time as the form is
-// written (WriteComponentStream), and let go of once written. The description must outlive it.
+// The same form, not yet written: packed files with an open are read one at a time as the form is
+// written (WriteComponentStream), and never held. The description must outlive the form.
 std::unique_ptr<TFormTools> BuildPayloadForm(const InstallerDescription& product);
 
 // The installer: the stub followed by the payload. Raises BuildError when the stub is not

@@ -4,10 +4,10 @@
 
 namespace qs {
 
-bool ReadWholeFile(const std::string& path, std::vector<std::uint8_t>& bytes) {
-  bytes.clear();
+std::optional<std::vector<std::uint8_t>> ReadWholeFile(const std::string& path) {
+  std::vector<std::uint8_t> bytes;
   std::ifstream in(path, std::ios::binary);
-  if (!in) return false;
+  if (!in) return std::nullopt;
   const std::streamoff size = in.seekg(0, std::ios::end) ? static_cast<std::streamoff>(in.tellg()) : -1;
   if (size < 0) {
     in.clear();
@@ -19,17 +19,13 @@ bool ReadWholeFile(const std::string& path, std::vector<std::uint8_t>& bytes) {
       got = in.gcount();
       bytes.resize(at + static_cast<std::size_t>(got));
     }
-    return !in.bad();
+    if (in.bad()) return std::nullopt;
+    return bytes;
   }
   bytes.resize(static_cast<std::size_t>(size));
   in.seekg(0);
   in.read(reinterpret_cast<char*>(bytes.data()), static_cast<std::streamsize>(size));
-  return in.gcount() == static_cast<std::streamsize>(size);
-}
-
-std::optional<std::vector<std::uint8_t>> ReadWholeFile(const std::string& path) {
-  std::vector<std::uint8_t> bytes;
-  if (!ReadWholeFile(path, bytes)) return std::nullopt;
+  if (in.gcount() != static_cast<std::streamsize>(size)) return std::nullopt;
   return bytes;
 }
 

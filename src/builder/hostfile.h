@@ -13,8 +13,6 @@ namespace qs {
 
 // The file's bytes; nothing when it cannot be opened or read to its end.
 std::optional<std::vector<std::uint8_t>> ReadWholeFile(const std::string& path);
-// The same into bytes, in place of what it held (its room is used again); false when it cannot.
-bool ReadWholeFile(const std::string& path, std::vector<std::uint8_t>& bytes);
 
 // A host file as a stream, through the C library's buffer. Only the tool's own outputs are moved
 // back (a container's total), and those stay below 2 GB, so a long offset is enough.

@@ -81,7 +81,7 @@ void RunBuild(const BuildOptions& o) {
       written = out.Stream().Position();
     } catch (const BuildError& e) {
       throw Failure{e.what()};
-    } catch (const Exception&) {
+    } catch (const EWriteError&) {
       throw Failure{"cannot write '" + target + "'"};
     }
     progress.Set(files, bytes);
