@@ -63,6 +63,12 @@ class TLZR {
   // command word or item cut off at the end, a match reaching before the start of the output,
   // or more than ChunkSize bytes of output.
   int DecompressChunk(const std::uint8_t* in, int length, std::uint8_t* out);
+  // Whether this processor has the byte shuffles (SSSE3) of the faster expander. Both expanders
+  // give the same bytes and the same errors.
+  static bool ByteShufflesAvailable();
+  // Whether DecompressChunk uses the expander with byte shuffles: where the processor has them.
+  // Tests clear it to check the plain one too.
+  bool FByteShuffles = ByteShufflesAvailable();
 
   // The match search at position p of in[0..n-1], on its own: looks up the hash of in[p..p+2],
   // compares with the candidate found there and enters p into the table. Gives whether a match of

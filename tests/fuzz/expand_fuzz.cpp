@@ -1,8 +1,9 @@
 // The container codec on any bytes:
 // - the input as a container: expanded from memory in place and through a plain stream, with the
 //   same outcome either way (the same bytes, or both refused with the same kind of error);
-// - the input past a container's 11-byte head as one chunk: the fast expander and the plain
-//   reference accept the same chunks and give the same bytes;
+// - the input past a container's 11-byte head as one chunk: both fast expanders (plain, and with
+//   byte shuffles where the processor has them) and the plain reference accept the same chunks and
+//   give the same bytes;
 // - the input as a file: compressed, it matches the reference compressor byte for byte and
 //   expands back to itself.
 #include <algorithm>
@@ -79,11 +80,15 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const auto want = qs::reference::ExpandChunk(chunk.get(), length);
     Bytes out(qs::TLZR::ExpandOutSize);
     qs::TLZR lzr;
-    try {
-      const int n = lzr.DecompressChunk(chunk.get(), length, out.data());
-      if (!want || Bytes(out.begin(), out.begin() + n) != *want) __builtin_trap();
-    } catch (const qs::GPacker&) {
-      if (want) __builtin_trap();
+    for (const bool shuffles : {false, true}) {
+      if (shuffles && !qs::TLZR::ByteShufflesAvailable()) break;
+      lzr.FByteShuffles = shuffles;
+      try {
+        const int n = lzr.DecompressChunk(chunk.get(), length, out.data());
+        if (!want || Bytes(out.begin(), out.begin() + n) != *want) __builtin_trap();
+      } catch (const qs::GPacker&) {
+        if (want) __builtin_trap();
+      }
     }
   }
 

@@ -53,6 +53,13 @@ Bytes Expand(const Bytes& container) {
 }
 
 Bytes Repeat(std::uint8_t b, std::size_t n) { return Bytes(n, b); }
+
+// The expanders this processor can run: the plain one, and the one with byte shuffles where it
+// has them (TLZR::FByteShuffles).
+std::vector<bool> Expanders() {
+  if (TLZR::ByteShufflesAvailable()) return {false, true};
+  return {false};
+}
 Bytes Text(const std::string& s) { return Bytes(s.begin(), s.end()); }
 
 // ---- exact container bytes --------------------------------------------------------------------------
@@ -500,22 +507,25 @@ TEST(GCompress, ChunkExpansionAcceptsWhatItMayAndRejectsTheRest) {
       {"command word with no item", cat({FromHex("40 00 00"), sixteenLiterals, FromHex("80 00")}), "command word", {}},
   };
   TLZR lzr;
-  for (const auto& c : cases) {
-    // An exact-size copy: the expander must not read past it (ASan builds check this).
-    std::unique_ptr<std::uint8_t[]> in(new std::uint8_t[c.chunk.size() + 1]);
-    std::copy(c.chunk.begin(), c.chunk.end(), in.get());
-    Bytes out(TLZR::ExpandOutSize);
-    if (c.error) {
-      try {
-        lzr.DecompressChunk(in.get(), static_cast<int>(c.chunk.size()), out.data());
-        ADD_FAILURE() << c.what << ": accepted";
-      } catch (const GPacker& e) {
-        EXPECT_NE(std::string(e.what()).find(c.error), std::string::npos) << c.what << ": " << e.what();
+  for (const bool shuffles : Expanders()) {
+    lzr.FByteShuffles = shuffles;
+    for (const auto& c : cases) {
+      // An exact-size copy: the expander must not read past it (ASan builds check this).
+      std::unique_ptr<std::uint8_t[]> in(new std::uint8_t[c.chunk.size() + 1]);
+      std::copy(c.chunk.begin(), c.chunk.end(), in.get());
+      Bytes out(TLZR::ExpandOutSize);
+      if (c.error) {
+        try {
+          lzr.DecompressChunk(in.get(), static_cast<int>(c.chunk.size()), out.data());
+          ADD_FAILURE() << c.what << ": accepted";
+        } catch (const GPacker& e) {
+          EXPECT_NE(std::string(e.what()).find(c.error), std::string::npos) << c.what << ": " << e.what();
+        }
+        EXPECT_FALSE(reference::ExpandChunk(in.get(), static_cast<int>(c.chunk.size()))) << c.what;
+      } else {
+        const int n = lzr.DecompressChunk(in.get(), static_cast<int>(c.chunk.size()), out.data());
+        EXPECT_TRUE(Bytes(out.begin(), out.begin() + n) == c.want) << c.what;
       }
-      EXPECT_FALSE(reference::ExpandChunk(in.get(), static_cast<int>(c.chunk.size()))) << c.what;
-    } else {
-      const int n = lzr.DecompressChunk(in.get(), static_cast<int>(c.chunk.size()), out.data());
-      EXPECT_TRUE(Bytes(out.begin(), out.begin() + n) == c.want) << c.what;
     }
   }
   Bytes out(TLZR::ExpandOutSize);
@@ -523,6 +533,49 @@ TEST(GCompress, ChunkExpansionAcceptsWhatItMayAndRejectsTheRest) {
   EXPECT_THROW(lzr.DecompressChunk(big.data(), 32785, out.data()), GPacker);
   EXPECT_THROW(lzr.DecompressChunk(big.data(), -1, out.data()), GPacker);
   EXPECT_EQ(lzr.DecompressChunk(big.data(), 32784, out.data()), 32783);
+}
+
+TEST(GCompress, MatchesOfEveryShortDistanceAndLengthExpandAlikeEverywhere) {
+  // A chunk of literals with one match item after them, at distances 1 to 20 (where a pattern
+  // repeats inside the copied block) and 4,095, and lengths 3 to 18; near the chunk's start, where
+  // every item is checked, and past its first 4 KB. Literal groups follow so that the match sits
+  // in a full group of the fast loops, not in the item-by-item end of the chunk.
+  std::mt19937 rng(11);
+  TLZR lzr;
+  Bytes expanded(TLZR::ExpandOutSize);
+  int chunks = 0;
+  for (const int before : {32, 4200, 4096 + 4095}) {
+    for (int distance = 1; distance <= 21; ++distance) {
+      const int d = distance == 21 ? 4095 : distance;
+      if (d > before) continue;
+      for (int len = 3; len <= 18; ++len) {
+        Bytes chunk = {0x40};
+        auto literals = [&](int n) {
+          for (; n > 0; n -= 16) {
+            chunk.insert(chunk.end(), {0x00, 0x00});
+            for (int i = 0; i < 16; ++i) chunk.push_back(static_cast<std::uint8_t>(rng()));
+          }
+        };
+        literals(before - before % 16);
+        // One group: the match item, then 15 literals.
+        chunk.insert(chunk.end(), {0x80, 0x00});
+        chunk.push_back(static_cast<std::uint8_t>(d >> 4));
+        chunk.push_back(static_cast<std::uint8_t>((d & 15) << 4 | (len - 3)));
+        for (int i = 0; i < 15; ++i) chunk.push_back(static_cast<std::uint8_t>(rng()));
+        literals(96);
+        const auto want = reference::ExpandChunk(chunk.data(), static_cast<int>(chunk.size()));
+        ASSERT_TRUE(want) << "distance " << d << " length " << len << " after " << before;
+        for (const bool shuffles : Expanders()) {
+          lzr.FByteShuffles = shuffles;
+          const int n = lzr.DecompressChunk(chunk.data(), static_cast<int>(chunk.size()), expanded.data());
+          ASSERT_TRUE(Bytes(expanded.begin(), expanded.begin() + n) == *want)
+              << "distance " << d << " length " << len << " after " << before << " shuffles " << shuffles;
+        }
+        ++chunks;
+      }
+    }
+  }
+  EXPECT_GT(chunks, 900);
 }
 
 TEST(GCompress, ContainerExpansionFailures) {
@@ -602,13 +655,16 @@ TEST(GCompress, MutatedChunksAreJudgedLikeThePlainExpander) {
       chunk[rng() % chunk.size()] ^= static_cast<std::uint8_t>(1u << (rng() % 8));
     if (rng() % 4 == 0) chunk.resize(rng() % (chunk.size() + 1));
     const auto want = reference::ExpandChunk(chunk.data(), static_cast<int>(chunk.size()));
-    try {
-      const int n = lzr.DecompressChunk(chunk.data(), static_cast<int>(chunk.size()), expanded.data());
-      ASSERT_TRUE(want) << "round " << round << ": accepted " << ToHex(chunk);
-      ASSERT_TRUE(Bytes(expanded.begin(), expanded.begin() + n) == *want) << "round " << round;
-    } catch (const GPacker&) {
-      ASSERT_FALSE(want) << "round " << round << ": rejected " << ToHex(chunk);
-      ++rejected;
+    for (const bool shuffles : Expanders()) {
+      lzr.FByteShuffles = shuffles;
+      try {
+        const int n = lzr.DecompressChunk(chunk.data(), static_cast<int>(chunk.size()), expanded.data());
+        ASSERT_TRUE(want) << "round " << round << ": accepted " << ToHex(chunk);
+        ASSERT_TRUE(Bytes(expanded.begin(), expanded.begin() + n) == *want) << "round " << round;
+      } catch (const GPacker&) {
+        ASSERT_FALSE(want) << "round " << round << ": rejected " << ToHex(chunk);
+        ++rejected;
+      }
     }
   }
   EXPECT_GT(rejected, 1000);  // the mutations reach the checks
