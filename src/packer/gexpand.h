@@ -1,7 +1,7 @@
 // The expander's loops. They are compiled twice: in gcompress.cpp for every processor, and in
 // gexpand_shuffle.cpp with the byte shuffles of SSSE3, which TLZR::DecompressChunk calls where the
-// processor has them. Everything here has internal linkage, so that neither build's code can stand
-// in for the other's when the program is linked.
+// processor has them. Every function defined here has internal linkage, so that neither build's code
+// can stand in for the other's when the program is linked.
 #pragma once
 #include <algorithm>
 #include <array>
@@ -70,7 +70,7 @@ template <bool kChecked>
 #ifdef __SSSE3__
     // No jump on the distance: the first 16 bytes are the match's first min(distance, 16) bytes
     // repeated by one shuffle (only bytes before op are taken), and bytes 16 and 17 come from
-    // where the pattern puts them, before op too.
+    // where the pattern puts them, before op too. 18 bytes are written from op.
     const Repeat& r = kRepeat[distance < 18 ? distance : 18];
     const __m128i bytes = _mm_loadu_si128(reinterpret_cast<const __m128i*>(src));
     _mm_storeu_si128(reinterpret_cast<__m128i*>(op),
