@@ -16,10 +16,11 @@ namespace qs {
 
 namespace {
 
-constexpr int kWindow = 4096;  // a candidate at this distance or more is not used
-constexpr int kMinMatch = 3;
-constexpr int kMaxMatch = 18;
-constexpr int kMinRun = 16;
+// The format's limits, as the expander states them.
+using expander::kMaxMatch;
+using expander::kMinMatch;
+using expander::kMinRun;
+using expander::kWindow;
 constexpr int kMaxRun = 4095;
 constexpr std::uint32_t kHashMultiplier = 40543;
 constexpr std::uint32_t kWordStart = 0x8000;  // the compressor's empty command word: its stop bit
@@ -328,30 +329,34 @@ int TLZR::CompressChunk(const std::uint8_t* in, int n, std::uint8_t* out) {
   return n + 1;
 }
 
-void expander::Malformed(Fault fault, long value) {
+namespace expander {
+
+void Malformed(Fault fault, long value) {
   std::string what;
   switch (fault) {
-    case expander::Fault::Length:
+    case Fault::Length:
       what = "chunk length " + std::to_string(value) + " is outside 0.." + std::to_string(TLZR::MaxChunkLength);
       break;
-    case expander::Fault::WordCutOff:
+    case Fault::WordCutOff:
       what = "command word cut off at the end of the chunk";
       break;
-    case expander::Fault::ItemCutOff:
+    case Fault::ItemCutOff:
       what = "item cut off at the end of the chunk";
       break;
-    case expander::Fault::RunCutOff:
+    case Fault::RunCutOff:
       what = "run item cut off at the end of the chunk";
       break;
-    case expander::Fault::BeforeStart:
+    case Fault::BeforeStart:
       what = "match at distance " + std::to_string(value) + " reaches before the start of the chunk";
       break;
-    case expander::Fault::TooLong:
+    case Fault::TooLong:
       what = "more than " + std::to_string(TLZR::ChunkSize) + " bytes of output";
       break;
   }
   throw GPacker("TPackFiles: corrupt compressed data: " + what);
 }
+
+}  // namespace expander
 
 bool TLZR::ByteShufflesAvailable() {
 #if defined(__x86_64__) || defined(__i386__)

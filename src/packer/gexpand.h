@@ -23,12 +23,12 @@ enum class Fault { Length, WordCutOff, ItemCutOff, RunCutOff, BeforeStart, TooLo
 // ExpandChunk below as gexpand_shuffle.cpp builds it.
 int ExpandChunkShuffled(const std::uint8_t* in, int length, std::uint8_t* out);
 
-namespace {
-
-constexpr int kWindow = 4096;
+constexpr int kWindow = 4096;  // a match reaches back 4,095 bytes at most
 constexpr int kMinMatch = 3;
 constexpr int kMaxMatch = 18;
 constexpr int kMinRun = 16;
+
+namespace {
 
 #ifdef __SSSE3__
 // For a match at distance d, lanes[i] = i % d picks the pattern's bytes from a 16-byte load at
